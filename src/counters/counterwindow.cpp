@@ -1,0 +1,204 @@
+#include "counterwindow.h"
+
+#include "layouts/builder.h"
+#include "platform/controls.h"
+#include "shell/appicon.h"
+#include "shell/errortrap.h"
+#include "shell/globals.h"
+#include "shell/location.h"
+#include "shell/main.h"
+#include "shell/navigator.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QPointer>
+#include <QScopeGuard>
+
+namespace {
+const QString stopCaption = QStringLiteral("Stop");
+const std::array<QString, 4> breakdownCaptions{
+    QStringLiteral("Day(s):"), QStringLiteral("Hour(s):"), QStringLiteral("Minute(s):"),
+    QStringLiteral("Second(s):")};
+const QString currentDateCaption = QStringLiteral("Current Date/Time:");
+} // namespace
+
+const CounterConfig& elapsedCounter()
+{
+    static const CounterConfig config{
+        "Form2",
+        &form2Layout,
+        CountDirection::Elapsed,
+        {"lblDaysLapsed", "lblHoursLapsed", "lblMinutesLapsed", "lblSecondsLapsed"}};
+    return config;
+}
+
+const CounterConfig& remainingCounter()
+{
+    static const CounterConfig config{
+        "Form3",
+        &form3Layout,
+        CountDirection::Remaining,
+        {"lblDaysRemaining", "lblHoursRemaining", "lblMinutesRemaining", "lblSecondsRemaining"}};
+    return config;
+}
+
+CounterWindow::CounterWindow(const CounterConfig& config, const Platform& platform, Main& main,
+                             Globals& globals, Navigator& navigator, const DateTimeText& text)
+    : m_config(config), m_platform(platform), m_main(main), m_globals(globals),
+      m_navigator(navigator), m_text(text)
+{
+    buildWindow(*this, config.layout(), text);
+    m_pushButton1 = findChild<PushButton*>(QStringLiteral("PushButton1"));
+    m_pushButton2 = findChild<PushButton*>(QStringLiteral("PushButton2"));
+    m_lblDateTimeEntered = findChild<Label*>(QStringLiteral("lblDateTimeEntered"));
+    m_lblCurrentDate = findChild<Label*>(QStringLiteral("lblCurrentDate"));
+    for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
+        m_breakdownLabels[i] = findChild<Label*>(QLatin1String(config.breakdownLabels[i]));
+
+    m_timer.setObjectName(QStringLiteral("Timer1"));
+    m_timer.setInterval(tickInterval);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &CounterWindow::Timer1_Timer);
+
+    connect(m_pushButton1, &PushButton::clicked, this, &CounterWindow::PushButton1_Click);
+    connect(m_pushButton2, &PushButton::clicked, this, &CounterWindow::PushButton2_Click);
+    for (PushButton* button : {m_pushButton1, m_pushButton2})
+        connect(button, &PushButton::mouseMoved, this, [this] { Main::pointerOverButton(*this); });
+    connect(findChild<Frame*>(QStringLiteral("Frame1")), &Frame::mouseMoved, this,
+            [this] { Main::pointerOverSurface(*this); });
+    connect(this, &Form::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
+}
+
+QString CounterWindow::location(const char* handler) const
+{
+    return locationText(m_config.form, handler);
+}
+
+void CounterWindow::Form_Load()
+{
+    ErrorTrap trap(m_platform.messageBox, location("Form_Load"));
+    if (trap.test(100, [&] { return m_main.FileExists(m_main.handCursorFilePath()); }))
+        trap.run(102, [&] { m_main.loadHandCursor(*this); });
+    trap.run(104, [&] { Main::SetSystemBackColors(*this); });
+    trap.run(106, [&] { setWindowIcon(applicationIcon()); });
+}
+
+void CounterWindow::PushButton2_Click()
+{
+    ErrorTrap trap(m_platform.messageBox, location("PushButton2_Click"));
+    if (trap.test(100, [&] { return m_pushButton2->caption() != stopCaption; })) {
+        trap.run(102, [&] { m_globals.SavedStartCaption = m_pushButton2->caption(); });
+        trap.run(104, [&] { m_pushButton2->setCaption(stopCaption); });
+        trap.run(106, [&] {
+            ++m_countingRun;
+            m_lastWrittenSpan.reset();
+            m_timer.start();
+        });
+    } else {
+        trap.run(110, [&] { m_pushButton2->setCaption(m_globals.SavedStartCaption); });
+        trap.run(112, [&] { m_timer.stop(); });
+        trap.run(114, [&] { m_lblCurrentDate->setCaption(currentDateCaption); });
+        for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
+            trap.run(116 + 2 * static_cast<int>(i),
+                     [&] { m_breakdownLabels[i]->setCaption(breakdownCaptions[i]); });
+    }
+}
+
+void CounterWindow::PushButton1_Click()
+{
+    ErrorTrap trap(m_platform.messageBox, location("PushButton1_Click"));
+    trap.run(100, [&] { m_globals.QuitOnClose = false; });
+    trap.run(102, [&] { m_navigator.showMainWindow(); });
+    trap.run(104, [&] { unload(); });
+}
+
+void CounterWindow::Form_QueryUnload()
+{
+    ErrorTrap trap(m_platform.messageBox, location("Form_QueryUnload"));
+    if (trap.test(100, [&] { return m_globals.QuitOnClose; }))
+        trap.run(102, [&] { m_navigator.endProgram(); });
+}
+
+void CounterWindow::closeEvent(QCloseEvent* event)
+{
+    Form_QueryUnload();
+    m_timer.stop();
+    event->accept();
+    Q_EMIT unloaded();
+}
+
+void CounterWindow::Timer1_Timer()
+{
+    // A tick never starts inside another: the yield and an open report both run events.
+    if (m_inTick)
+        return;
+    m_inTick = true;
+    const QPointer<CounterWindow> self(this);
+    const quint64 run = m_countingRun;
+    const auto tickEnded = qScopeGuard([&] {
+        if (self)
+            self->m_inTick = false;
+    });
+
+    ErrorTrap trap(m_platform.messageBox, location("Timer1"));
+    trap.run(100, [] { QCoreApplication::processEvents(); });
+    // A Stop, a Back or the program's end during the yield ends this tick untouched.
+    if (!self || !m_timer.isActive() || m_countingRun != run)
+        return;
+    // One reading serves the whole tick, so the time shown and the count always agree.
+    const DateTime now = m_platform.clock.now();
+    trap.run(102, [&] {
+        m_lblCurrentDate->setCaption(QStringLiteral("Current Date/Time: ") + m_text.format(now));
+    });
+    trap.run(104, [&] {
+        try {
+            RefreshBreakdown(now);
+        } catch (const SpanOverflow&) {
+            // It would fail on every tick: report it once and stop counting.
+            returnToIdle();
+            throw;
+        }
+    });
+}
+
+void CounterWindow::RefreshBreakdown(DateTime now)
+{
+    const DateTime moment = m_text.parse(m_navigator.momentText());
+    const std::int32_t span = spanBetween(moment, now);
+    const bool onOwnSide =
+        m_config.direction == CountDirection::Elapsed ? moment < now : moment >= now;
+    if (onOwnSide)
+        writeBreakdown(span);
+    else if (m_config.direction == CountDirection::Remaining && m_lastWrittenSpan.value_or(0) != 0)
+        // The Moment's own second passed between two ticks: end the countdown at zero anyway.
+        writeBreakdown(0);
+}
+
+void CounterWindow::writeBreakdown(std::int32_t span)
+{
+    const IntervalBreakdown parts = breakDown(span);
+    const std::array<std::int32_t, 4> values{parts.Days, parts.Hours, parts.Minutes, parts.Seconds};
+    for (std::size_t i = 0; i < values.size(); ++i)
+        m_breakdownLabels[i]->setCaption(breakdownCaptions[i] + QLatin1Char(' ') +
+                                         QString::number(values[i]));
+    m_lastWrittenSpan = span;
+}
+
+void CounterWindow::returnToIdle()
+{
+    m_pushButton2->setCaption(m_globals.SavedStartCaption);
+    m_timer.stop();
+    m_lblCurrentDate->setCaption(currentDateCaption);
+    for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
+        m_breakdownLabels[i]->setCaption(breakdownCaptions[i]);
+}
+
+void CounterWindow::showCentred()
+{
+    if (!m_shownBefore)
+        centreOnScreen();
+    m_shownBefore = true;
+    show();
+    raise();
+    activateWindow();
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "intervalbreakdown.h"
+#include "platform/datetimetext.h"
+#include "platform/form.h"
+#include "platform/platform.h"
+
+#include <QTimer>
+#include <array>
+#include <optional>
+
+class Label;
+class Main;
+class Navigator;
+class PushButton;
+struct Globals;
+struct WindowLayout;
+
+enum class CountDirection { Elapsed, Remaining };
+
+// What tells the two counter windows apart: names, layout and the side of the Moment they count.
+struct CounterConfig
+{
+    const char* form;
+    const WindowLayout& (*layout)();
+    CountDirection direction;
+    std::array<const char*, 4> breakdownLabels; // days, hours, minutes, seconds
+};
+
+const CounterConfig& elapsedCounter();
+const CounterConfig& remainingCounter();
+
+// A counter window: shows the Moment, and after Start the clock and the distance to the Moment.
+class CounterWindow : public Form
+{
+    Q_OBJECT
+public:
+    static constexpr int tickInterval = 25; // milliseconds
+
+    CounterWindow(const CounterConfig& config, const Platform& platform, Main& main,
+                  Globals& globals, Navigator& navigator, const DateTimeText& text);
+
+    void Form_Load();
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void Form_QueryUnload();
+    void Timer1_Timer();
+
+    Label& lblDateTimeEntered() const { return *m_lblDateTimeEntered; }
+    Label& lblCurrentDate() const { return *m_lblCurrentDate; }
+    Label& breakdownLabel(int index) const { return *m_breakdownLabels.at(index); }
+    PushButton& startStopButton() const { return *m_pushButton2; }
+    PushButton& backButton() const { return *m_pushButton1; }
+    const QTimer& Timer1() const { return m_timer; }
+    const CounterConfig& config() const { return m_config; }
+
+    // Shows the window, centred the first time, without an owner and not modal.
+    void showCentred();
+    // Closes the window for good; the program drops it afterwards.
+    void unload() { close(); }
+    void stopCounting() { m_timer.stop(); }
+
+Q_SIGNALS:
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QString location(const char* handler) const;
+    void RefreshBreakdown(DateTime now);
+    void writeBreakdown(std::int32_t span);
+    void returnToIdle();
+
+    const CounterConfig& m_config;
+    const Platform& m_platform;
+    Main& m_main;
+    Globals& m_globals;
+    Navigator& m_navigator;
+    const DateTimeText& m_text;
+    QTimer m_timer;
+    PushButton* m_pushButton1;
+    PushButton* m_pushButton2;
+    Label* m_lblDateTimeEntered;
+    Label* m_lblCurrentDate;
+    std::array<Label*, 4> m_breakdownLabels{};
+    bool m_shownBefore = false;
+    bool m_inTick = false;
+    // Counts the runs from Start to Stop, so a tick can tell that its run ended during its yield.
+    quint64 m_countingRun = 0;
+    // The span this run last wrote, if it wrote one.
+    std::optional<std::int32_t> m_lastWrittenSpan;
+};

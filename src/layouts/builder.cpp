@@ -1,0 +1,120 @@
+#include "builder.h"
+
+#include "platform/controls.h"
+#include "platform/form.h"
+
+#include <QFont>
+#include <algorithm>
+#include <map>
+
+namespace {
+QFont fontFrom(const FontSpec& spec)
+{
+    QFont font(spec.face);
+    font.setPointSizeF(spec.points);
+    font.setBold(spec.bold);
+    return font;
+}
+
+void paintWhite(QWidget& widget, QPalette::ColorRole role = QPalette::Window)
+{
+    QPalette palette = widget.palette();
+    palette.setColor(role, Qt::white);
+    widget.setPalette(palette);
+}
+
+QWidget* createControl(const ControlSpec& spec, QWidget& container, const DateTimeText& text)
+{
+    switch (spec.kind) {
+    case ControlKind::DatePicker:
+        return new DTPicker(DTPicker::Format::ShortDate, text, &container);
+    case ControlKind::TimePicker:
+        return new DTPicker(DTPicker::Format::Time, text, &container);
+    case ControlKind::PushButton: {
+        auto* button = new PushButton(&container);
+        button->setCaption(spec.caption);
+        paintWhite(*button, QPalette::Button);
+        return button;
+    }
+    case ControlKind::Frame: {
+        auto* frame = new Frame(&container);
+        frame->setTitle(spec.caption);
+        frame->setAutoFillBackground(true);
+        paintWhite(*frame);
+        return frame;
+    }
+    case ControlKind::Label:
+        return new Label(&container);
+    }
+    return nullptr;
+}
+
+void setUpWindow(Form& window, const WindowLayout& layout)
+{
+    window.setObjectName(layout.name);
+    window.setWindowTitle(layout.title);
+    window.setFont(fontFrom(layout.font));
+    window.setFixedSize(pixelsFromTwips(layout.clientWidth), pixelsFromTwips(layout.clientHeight));
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (layout.buttons == TitleBarButtons::MinimiseAndClose)
+        flags |= Qt::WindowMinimizeButtonHint;
+    window.setWindowFlags(flags);
+    window.setAutoFillBackground(true);
+    paintWhite(window);
+}
+
+void setTabOrder(Form& window, const WindowLayout& layout)
+{
+    std::vector<const ControlSpec*> order;
+    for (const ControlSpec& spec : layout.controls)
+        if (spec.tabIndex >= 0)
+            order.push_back(&spec);
+    std::sort(order.begin(), order.end(),
+              [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
+    QWidget* previous = nullptr;
+    for (const ControlSpec* spec : order) {
+        auto* widget = window.findChild<QWidget*>(spec->name);
+        if (widget->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        else
+            widget->setFocus(Qt::OtherFocusReason);
+        previous = widget;
+    }
+}
+} // namespace
+
+void buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& text)
+{
+    setUpWindow(window, layout);
+    // Containers first: a control may be listed before the frame that holds it.
+    std::map<QString, QWidget*> made{{QString(), &window}};
+    std::vector<const ControlSpec*> pending;
+    for (const ControlSpec& spec : layout.controls)
+        pending.push_back(&spec);
+    while (!pending.empty()) {
+        const auto ready = std::stable_partition(pending.begin(), pending.end(), [&](auto* spec) {
+            return made.count(spec->container) == 0;
+        });
+        if (ready == pending.end())
+            qFatal("Layout %s names a container it does not hold", qPrintable(layout.name));
+        for (auto it = ready; it != pending.end(); ++it) {
+            const ControlSpec& spec = **it;
+            QWidget* control = createControl(spec, *made.at(spec.container), text);
+            control->setObjectName(spec.name);
+            if (spec.font)
+                control->setFont(fontFrom(*spec.font));
+            control->setGeometry(pixelsFromTwips(spec.left), pixelsFromTwips(spec.top),
+                                 pixelsFromTwips(spec.width), pixelsFromTwips(spec.height));
+            if (auto* label = qobject_cast<Label*>(control)) {
+                paintWhite(*label);
+                label->setCaption(spec.caption);
+            }
+            made.emplace(spec.name, control);
+        }
+        pending.erase(ready, pending.end());
+    }
+    setTabOrder(window, layout);
+}

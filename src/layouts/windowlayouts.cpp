@@ -1,0 +1,122 @@
+#include "layout.h"
+
+namespace {
+const FontSpec windowFont{QStringLiteral("Arial"), 9, true};
+const FontSpec buttonFont{QStringLiteral("Arial"), 11.25, true};
+const FontSpec labelFont = buttonFont;
+const QString window;
+const QString frame1 = QStringLiteral("Frame1");
+const QString frame2 = QStringLiteral("Frame2");
+
+ControlSpec button(const char* name, int tab, int top, const char* caption)
+{
+    return {QString::fromLatin1(name),
+            ControlKind::PushButton,
+            window,
+            tab,
+            120,
+            top,
+            7800,
+            405,
+            QString::fromLatin1(caption),
+            buttonFont};
+}
+
+ControlSpec label(const char* name, const QString& container, int tab, int left, int top, int width,
+                  const char* caption)
+{
+    return {QString::fromLatin1(name),    ControlKind::Label, container, tab, left, top, width, 270,
+            QString::fromLatin1(caption), labelFont};
+}
+
+ControlSpec frame(int tab, int top, const char* caption)
+{
+    return {frame1, ControlKind::Frame,           window,      tab, 120, top, 7800,
+            1230,   QString::fromLatin1(caption), std::nullopt};
+}
+} // namespace
+
+const WindowLayout& form1Layout()
+{
+    static const WindowLayout layout{QStringLiteral("Form1"),
+                                     QStringLiteral("Form1"),
+                                     8040,
+                                     2970,
+                                     TitleBarButtons::MinimiseAndClose,
+                                     windowFont,
+                                     {
+                                         {QStringLiteral("dtpDate"),
+                                          ControlKind::DatePicker,
+                                          frame1,
+                                          0,
+                                          180,
+                                          300,
+                                          7440,
+                                          345,
+                                          {},
+                                          std::nullopt},
+                                         {QStringLiteral("dtpTime"),
+                                          ControlKind::TimePicker,
+                                          frame2,
+                                          1,
+                                          180,
+                                          300,
+                                          7440,
+                                          375,
+                                          {},
+                                          std::nullopt},
+                                         button("PushButton2", 2, 1935, "Count Time Elapsed"),
+                                         button("PushButton1", 3, 2450, "Count Remaining Time"),
+                                         {frame1, ControlKind::Frame, window, 4, 120, 120, 7800,
+                                          780, QStringLiteral("Date"), std::nullopt},
+                                         {frame2, ControlKind::Frame, window, 5, 120, 990, 7800,
+                                          830, QStringLiteral("Time"), std::nullopt},
+                                     }};
+    return layout;
+}
+
+const WindowLayout& form2Layout()
+{
+    static const WindowLayout layout{
+        QStringLiteral("Form2"),
+        QStringLiteral("Count Time Elapsed"),
+        8040,
+        3570,
+        TitleBarButtons::CloseOnly,
+        windowFont,
+        {
+            frame(0, 1200, "Lapsed"),
+            label("lblDaysLapsed", frame1, 1, 135, 270, 720, "Day(s):"),
+            label("lblHoursLapsed", frame1, 2, 135, 765, 855, "Hour(s):"),
+            label("lblMinutesLapsed", frame1, 3, 2205, 270, 1065, "Minute(s):"),
+            label("lblSecondsLapsed", frame1, 4, 2205, 765, 1140, "Second(s):"),
+            button("PushButton2", 5, 2535, "Start"),
+            button("PushButton1", 6, 3060, "< Back"),
+            label("lblCurrentDate", window, 7, 120, 720, 2025, "Current Date/Time:"),
+            label("lblDateTimeEntered", window, 8, 120, 240, 2055, "Date/Time Entered:"),
+        }};
+    return layout;
+}
+
+const WindowLayout& form3Layout()
+{
+    static const WindowLayout layout{
+        QStringLiteral("Form3"),
+        QStringLiteral("Count Remaining Time"),
+        8040,
+        3450,
+        TitleBarButtons::CloseOnly,
+        windowFont,
+        {
+            frame(0, 1080, "Remaining (set Time ahead of now)"),
+            label("lblSecondsRemaining", frame1, 1, 2205, 765, 1140, "Second(s):"),
+            label("lblMinutesRemaining", frame1, 2, 2205, 270, 1065, "Minute(s):"),
+            label("lblHoursRemaining", frame1, 3, 135, 765, 855, "Hour(s):"),
+            label("lblDaysRemaining", frame1, 4, 135, 270, 720, "Day(s):"),
+            button("PushButton2", 5, 2415, "Start"),
+            button("PushButton1", 6, 2940, "< Back"),
+            label("lblDateTimeEntered", window, 7, 120, 120, 2055, "Date/Time Entered:"),
+            label("lblCurrentDate", window, 8, 120, 600, 2025, "Current Date/Time:"),
+        }};
+    return layout;
+}

@@ -1,0 +1,106 @@
+#include "controls.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+PushButton::PushButton(QWidget* parent) : QPushButton(parent)
+{
+    setMouseTracking(true);
+    setAutoDefault(false);
+}
+
+void PushButton::setCaption(const QString& caption)
+{
+    m_caption = caption;
+    QString shown = caption;
+    setText(shown.replace(QLatin1Char('&'), QStringLiteral("&&")));
+}
+
+void PushButton::mouseMoveEvent(QMouseEvent* event)
+{
+    Q_EMIT mouseMoved();
+    QPushButton::mouseMoveEvent(event);
+}
+
+Frame::Frame(QWidget* parent) : QGroupBox(parent)
+{
+    setMouseTracking(true);
+}
+
+void Frame::mouseMoveEvent(QMouseEvent* event)
+{
+    Q_EMIT mouseMoved();
+    QGroupBox::mouseMoveEvent(event);
+}
+
+Label::Label(QWidget* parent) : QLabel(parent)
+{
+    setWordWrap(false);
+    setTextFormat(Qt::PlainText);
+    setAutoFillBackground(true);
+}
+
+void Label::setCaption(const QString& caption)
+{
+    setText(caption);
+    resize(sizeHint().width(), height());
+}
+
+namespace {
+QDateTime utc(QDate date, QTime time)
+{
+    return QDateTime(date, time, Qt::UTC);
+}
+} // namespace
+
+DTPicker::DTPicker(Format format, const DateTimeText& text, QWidget* parent)
+    : QDateTimeEdit(parent), m_format(format)
+{
+    // Wall-clock values: a zone would shift or refuse times inside a daylight-saving change.
+    setTimeSpec(Qt::UTC);
+    setDateTimeRange(utc(QDate(1601, 1, 1), QTime(0, 0)),
+                     utc(QDate(9999, 12, 31), QTime(23, 59, 59)));
+    if (format == Format::ShortDate) {
+        setDisplayFormat(text.dateFormat());
+        setCalendarPopup(true);
+        setDateTime(utc(QDate::currentDate(), QTime(0, 0)));
+    } else {
+        setDisplayFormat(text.timeFormat());
+        setDateTime(utc(DateTime::zeroDate(), QTime(0, 0)));
+    }
+}
+
+DateTime DTPicker::value() const
+{
+    return m_format == Format::ShortDate ? DateTime::fromDate(date()) : DateTime::fromTime(time());
+}
+
+void DTPicker::setValue(DateTime value)
+{
+    if (m_format == Format::ShortDate)
+        setDate(value.date());
+    else
+        setTime(value.time());
+}
+
+bool DTPicker::focusNextPrevChild(bool next)
+{
+    // Skip the editor's own section stepping: Tab goes on to the next control.
+    return QWidget::focusNextPrevChild(next);
+}
+
+void DTPicker::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Left || key == Qt::Key_Right) && event->modifiers() == Qt::NoModifier) {
+        const bool forward = (key == Qt::Key_Right) != (layoutDirection() == Qt::RightToLeft);
+        const int section = currentSectionIndex() + (forward ? 1 : -1);
+        if (section >= 0 && section < sectionCount()) {
+            setCurrentSectionIndex(section);
+            setSelectedSection(currentSection());
+        }
+        event->accept();
+        return;
+    }
+    QDateTimeEdit::keyPressEvent(event);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "datetime.h"
+#include "datetimetext.h"
+
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+// Stand-ins for the program's outside controls: each offers the members the windows use
+// (caption, value, click, mouse-move) and nothing the windows would have to work around.
+
+class PushButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    explicit PushButton(QWidget* parent = nullptr);
+    // Reads back exactly what was written; no mnemonic is taken from an ampersand.
+    QString caption() const { return m_caption; }
+    void setCaption(const QString& caption);
+
+Q_SIGNALS:
+    void mouseMoved();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    QString m_caption;
+};
+
+class Frame : public QGroupBox
+{
+    Q_OBJECT
+public:
+    explicit Frame(QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    void mouseMoved();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+};
+
+// A one-line label whose width follows its caption; its container clips what does not fit.
+class Label : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit Label(QWidget* parent = nullptr);
+    QString caption() const { return text(); }
+    void setCaption(const QString& caption);
+};
+
+// The date or time picker. It always holds a value between 1601-01-01 and 9999-12-31: a date
+// picker's value has a time of day of zero, a time picker's lies on the zero date.
+class DTPicker : public QDateTimeEdit
+{
+    Q_OBJECT
+public:
+    enum class Format { ShortDate, Time };
+    DTPicker(Format format, const DateTimeText& text, QWidget* parent = nullptr);
+
+    Format format() const { return m_format; }
+    DateTime value() const;
+    void setValue(DateTime value);
+
+protected:
+    // Tab leaves the picker; Left and Right move between its fields.
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    Format m_format;
+};

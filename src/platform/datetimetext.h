@@ -1,0 +1,42 @@
+#pragma once
+
+#include "datetime.h"
+
+#include <QLocale>
+#include <QString>
+
+// Turns date-time values into the user's locale text and back: the short date with a four-digit
+// year, a blank, and the long time with seconds and no time-zone name.
+class DateTimeText
+{
+public:
+    explicit DateTimeText(const QLocale& locale = QLocale());
+
+    // The display formats (QDateTime format strings) that the pickers use.
+    const QString& dateFormat() const { return m_dateFormat; }
+    const QString& timeFormat() const { return m_timeFormat; }
+
+    QString formatDate(DateTime value) const;
+    QString formatTime(DateTime value) const;
+    // The general rule: a time of day of zero gives the date alone, a value on the zero date the
+    // time alone (midnight on the zero date is a time), anything else the date, a blank, the time.
+    QString format(DateTime value) const;
+
+    // Reads text in any of the three forms above; raises Failure("Type mismatch") otherwise.
+    DateTime parse(const QString& text) const;
+
+private:
+    friend class TestDateTimeText;
+
+    // The locale's formats made fit for zone-less values; each leaves quoted literals alone.
+    static QString withFourDigitYear(const QString& format);
+    static QString withoutTimeZone(const QString& format);
+
+    // Invalid when the text is not one whole date (within 1601 to 9999) or time in this locale.
+    QDate readDate(const QString& text) const;
+    QTime readTime(const QString& text) const;
+
+    QLocale m_locale;
+    QString m_dateFormat;
+    QString m_timeFormat;
+};

@@ -1,0 +1,54 @@
+#include "form.h"
+
+#include <QScreen>
+
+Form::Form(QWidget* parent) : QWidget(parent)
+{
+    setMouseTracking(true);
+}
+
+void Form::setMousePointer(int mode)
+{
+    m_mousePointer = mode;
+    applyPointer();
+}
+
+void Form::setMouseIcon(const QCursor& cursor)
+{
+    m_mouseIcon = cursor;
+    applyPointer();
+}
+
+void Form::applyPointer()
+{
+    switch (m_mousePointer) {
+    case HourglassPointer:
+        setCursor(Qt::WaitCursor);
+        break;
+    case CustomPointer:
+        // Without an image of its own the custom pointer is the ordinary arrow.
+        setCursor(m_mouseIcon.value_or(QCursor(Qt::ArrowCursor)));
+        break;
+    default:
+        unsetCursor();
+        break;
+    }
+}
+
+void Form::centreOnScreen()
+{
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QSize frameExtra = frameGeometry().size() - geometry().size();
+    const QSize outer = size() + frameExtra;
+    move(available.x() + (available.width() - outer.width()) / 2,
+         available.y() + (available.height() - outer.height()) / 2);
+}
+
+void Form::mouseMoveEvent(QMouseEvent* event)
+{
+    Q_EMIT mouseMoved();
+    QWidget::mouseMoveEvent(event);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QCursor>
+#include <QWidget>
+#include <optional>
+
+// The pointer modes a window can be in.
+enum MousePointer { DefaultPointer = 0, HourglassPointer = 11, CustomPointer = 99 };
+
+// A top-level window of the program: fixed size, its own pointer mode and custom pointer image,
+// and the mouse-move events of its own surface.
+class Form : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Form(QWidget* parent = nullptr);
+
+    int mousePointer() const { return m_mousePointer; }
+    void setMousePointer(int mode);
+    bool hasMouseIcon() const { return m_mouseIcon.has_value(); }
+    void setMouseIcon(const QCursor& cursor);
+
+    // Centres the window on the screen that holds it, frame included.
+    void centreOnScreen();
+
+Q_SIGNALS:
+    void mouseMoved();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void applyPointer();
+
+    int m_mousePointer = DefaultPointer;
+    std::optional<QCursor> m_mouseIcon;
+};

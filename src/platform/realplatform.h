@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform.h"
+#include "skinengine.h"
+
+#include <QHash>
+#include <QPointer>
+#include <random>
+
+// The real services, on Qt and the standard library.
+
+class SystemClock : public Clock
+{
+public:
+    DateTime now() const override;
+    double secondsSinceMidnight() const override;
+};
+
+class WarningMessageBox : public MessageBox
+{
+public:
+    void showWarning(const QString& title, const QString& text) override;
+};
+
+class DesktopUrlOpener : public UrlOpener
+{
+public:
+    void open(const QString& address) override;
+};
+
+class StandardRandom : public RandomSource
+{
+public:
+    void seed(double seed) override;
+    double next() override;
+
+private:
+    std::mt19937 m_engine;
+};
+
+class LocalFileSystem : public FileSystem
+{
+public:
+    QString programFolder() const override;
+    DateTime lastModified(const QString& path) const override;
+    QString listNormalFile(const QString& path) const override;
+};
+
+class WindowHandleTable : public WindowHandles
+{
+public:
+    std::int32_t handleOf(QWidget& window) override;
+    QWidget* windowOf(std::int32_t handle) const override;
+
+private:
+    QHash<std::int32_t, QPointer<QWidget>> m_windows;
+    std::int32_t m_lastHandle = 0;
+};
+
+class EventLoopEnd : public ProgramEnd
+{
+public:
+    void endProgram() override;
+};
+
+// All of the above, owned together.
+class RealPlatform
+{
+public:
+    RealPlatform() : m_skinEngine(m_windowHandles) {}
+    Platform platform()
+    {
+        return {m_clock,      m_messageBox, m_urlOpener,     m_random,
+                m_fileSystem, m_skinEngine, m_windowHandles, m_end};
+    }
+
+private:
+    SystemClock m_clock;
+    WarningMessageBox m_messageBox;
+    DesktopUrlOpener m_urlOpener;
+    StandardRandom m_random;
+    LocalFileSystem m_fileSystem;
+    WindowHandleTable m_windowHandles;
+    StyleSheetSkinEngine m_skinEngine;
+    EventLoopEnd m_end;
+};

@@ -1,0 +1,79 @@
+#include "application.h"
+
+#include "counters/counterwindow.h"
+#include "form1.h"
+
+Application::Application(const Platform& platform) : m_platform(platform), m_main(m_platform) {}
+
+Application::~Application()
+{
+    for (const QPointer<CounterWindow>& window : m_unloadedWindows)
+        delete window.data();
+}
+
+void Application::start()
+{
+    m_form1 = std::make_unique<Form1>(m_platform, m_main, m_globals, *this, m_text);
+    m_form1->Form_Load();
+    m_form1->centreOnScreen();
+    m_form1->show();
+}
+
+CounterWindow& Application::form2()
+{
+    return counter(m_form2, elapsedCounter());
+}
+
+CounterWindow& Application::form3()
+{
+    return counter(m_form3, remainingCounter());
+}
+
+CounterWindow& Application::counter(std::unique_ptr<CounterWindow>& slot,
+                                    const CounterConfig& config)
+{
+    if (!slot) {
+        slot =
+            std::make_unique<CounterWindow>(config, m_platform, m_main, m_globals, *this, m_text);
+        connect(slot.get(), &CounterWindow::unloaded, this, [this, &slot] { unloaded(slot); });
+        slot->Form_Load();
+    }
+    return *slot;
+}
+
+void Application::unloaded(std::unique_ptr<CounterWindow>& slot)
+{
+    if (m_ended || !slot)
+        return;
+    // Never deleted inside its own handler: the close that unloads it is still on the stack.
+    CounterWindow* window = slot.release();
+    window->hide();
+    m_unloadedWindows.emplace_back(window);
+    window->deleteLater();
+}
+
+void Application::showMainWindow()
+{
+    m_form1->show();
+    m_form1->raise();
+    m_form1->activateWindow();
+}
+
+void Application::endProgram()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    for (CounterWindow* window : {m_form2.get(), m_form3.get()})
+        if (window) {
+            window->stopCounting();
+            window->hide();
+        }
+    m_form1->hide();
+    m_platform.programEnd.endProgram();
+}
+
+QString Application::momentText() const
+{
+    return m_form1->momentText();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "globals.h"
+#include "main.h"
+#include "navigator.h"
+#include "platform/datetimetext.h"
+#include "platform/platform.h"
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <vector>
+
+class Form1;
+struct CounterConfig;
+
+// The running program: its state, the main window, and the counter windows, which exist from
+// their first reference to their unloading.
+class Application : public QObject, public Navigator
+{
+    Q_OBJECT
+public:
+    explicit Application(const Platform& platform);
+    ~Application() override;
+
+    // Creates the main window, runs its load handler and shows it.
+    void start();
+
+    Form1& form1() const { return *m_form1; }
+    CounterWindow& form2() override;
+    CounterWindow& form3() override;
+    // The counter windows as they are now, without loading them.
+    CounterWindow* loadedForm2() const { return m_form2.get(); }
+    CounterWindow* loadedForm3() const { return m_form3.get(); }
+    void showMainWindow() override;
+    void endProgram() override;
+    QString momentText() const override;
+
+    Globals& globals() { return m_globals; }
+    bool hasEnded() const { return m_ended; }
+
+private:
+    CounterWindow& counter(std::unique_ptr<CounterWindow>& slot, const CounterConfig& config);
+    void unloaded(std::unique_ptr<CounterWindow>& slot);
+
+    Platform m_platform;
+    DateTimeText m_text;
+    Globals m_globals;
+    Main m_main;
+    std::unique_ptr<Form1> m_form1;
+    std::unique_ptr<CounterWindow> m_form2;
+    std::unique_ptr<CounterWindow> m_form3;
+    // Unloaded windows go when control is back in the event loop; any left go with us.
+    std::vector<QPointer<CounterWindow>> m_unloadedWindows;
+    bool m_ended = false;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/failure.h"
+#include "platform/platform.h"
+#include "product.h"
+
+#include <QString>
+#include <exception>
+#include <utility>
+
+inline const QString errorReportTitle = QStringLiteral("Application Error");
+
+// The report's text: the description, the handler's location and the line that failed, then the
+// request to send a screenshot. Composed apart from showing it so that its exact text is testable.
+QString composeErrorReport(const QString& description, const QString& location, int line);
+
+// The error trap of one handler invocation: each numbered statement runs through it; a failed one
+// is reported and the handler goes on with the next statement.
+class ErrorTrap
+{
+public:
+    ErrorTrap(MessageBox& messageBox, QString location)
+        : m_messageBox(messageBox), m_location(std::move(location))
+    {}
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+    template <typename Statement> void run(int line, Statement&& statement)
+    {
+        m_line = line;
+        try {
+            std::forward<Statement>(statement)();
+        } catch (const Failure& failure) {
+            report(failure.description());
+        } catch (const std::exception& error) {
+            report(QString::fromLocal8Bit(error.what()));
+        }
+    }
+
+    // The test of a conditional. A test that fails is reported and counts as met, so the body runs.
+    template <typename Condition> bool test(int line, Condition&& condition)
+    {
+        bool met = true;
+        run(line, [&] { met = std::forward<Condition>(condition)(); });
+        return met;
+    }
+
+    int currentLine() const { return m_line; }
+
+private:
+    void report(const QString& description);
+
+    MessageBox& m_messageBox;
+    QString m_location;
+    int m_line = 0;
+};

@@ -1,0 +1,87 @@
+#include "form1.h"
+
+#include "appicon.h"
+#include "counters/counterwindow.h"
+#include "errortrap.h"
+#include "layouts/builder.h"
+#include "location.h"
+#include "navigator.h"
+#include "platform/controls.h"
+#include "product.h"
+
+#include <QCloseEvent>
+
+Form1::Form1(const Platform& platform, Main& main, Globals& globals, Navigator& navigator,
+             const DateTimeText& text)
+    : m_platform(platform), m_main(main), m_globals(globals), m_navigator(navigator), m_text(text)
+{
+    buildWindow(*this, form1Layout(), text);
+    m_dtpDate = findChild<DTPicker*>(QStringLiteral("dtpDate"));
+    m_dtpTime = findChild<DTPicker*>(QStringLiteral("dtpTime"));
+    m_pushButton1 = findChild<PushButton*>(QStringLiteral("PushButton1"));
+    m_pushButton2 = findChild<PushButton*>(QStringLiteral("PushButton2"));
+
+    connect(m_pushButton1, &PushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(m_pushButton2, &PushButton::clicked, this, &Form1::PushButton2_Click);
+    for (PushButton* button : {m_pushButton1, m_pushButton2})
+        connect(button, &PushButton::mouseMoved, this, [this] { Main::pointerOverButton(*this); });
+    for (Frame* frame : findChildren<Frame*>())
+        connect(frame, &Frame::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
+    connect(this, &Form::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
+}
+
+void Form1::Form_Load()
+{
+    ErrorTrap trap(m_platform.messageBox, locationText("Form1", "Form_Load"));
+    trap.run(100, [&] { m_main.LoadSkinIfPresent(*this); });
+    if (trap.test(104, [&] { return m_main.FileExists(m_main.handCursorFilePath()); }))
+        trap.run(106, [&] { m_main.loadHandCursor(*this); });
+    trap.run(108, [&] { MaybeOpenHomePage(); });
+    trap.run(126, [&] { setWindowTitle(productName); });
+    trap.run(126, [&] { setWindowIcon(applicationIcon()); });
+    trap.run(126, [&] { Main::SetApplicationTitle(); });
+    trap.run(128, [&] { m_dtpDate->setValue(m_platform.clock.now().datePart()); });
+    trap.run(130, [&] { m_dtpTime->setValue(m_platform.clock.now().timePart()); });
+}
+
+void Form1::MaybeOpenHomePage()
+{
+    m_platform.random.seed(m_platform.clock.secondsSinceMidnight());
+    const int draw = static_cast<int>(m_platform.random.next() * 100) + 1;
+    if (draw == 7)
+        m_platform.urlOpener.open(homePageAddress);
+}
+
+void Form1::PushButton1_Click()
+{
+    openCounter(&Navigator::form3, "PushButton1_Click");
+}
+
+void Form1::PushButton2_Click()
+{
+    openCounter(&Navigator::form2, "PushButton2_Click");
+}
+
+void Form1::openCounter(CounterWindow& (Navigator::*target)(), const char* handler)
+{
+    ErrorTrap trap(m_platform.messageBox, locationText("Form1", handler));
+    trap.run(100, [&] { m_globals.QuitOnClose = true; });
+    trap.run(102, [&] {
+        (m_navigator.*target)().lblDateTimeEntered().setCaption(
+            QStringLiteral("Date/Time Entered: ") + momentText());
+    });
+    trap.run(104, [&] { (m_navigator.*target)().showCentred(); });
+    trap.run(106, [&] { hide(); });
+}
+
+QString Form1::momentText() const
+{
+    return m_text.formatDate(m_dtpDate->value()) + QLatin1Char(' ') +
+           m_text.formatTime(m_dtpTime->value());
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    m_navigator.endProgram();
+}

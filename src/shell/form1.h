@@ -1,0 +1,49 @@
+#pragma once
+
+#include "globals.h"
+#include "main.h"
+#include "platform/datetimetext.h"
+#include "platform/form.h"
+#include "platform/platform.h"
+
+class DTPicker;
+class Frame;
+class Navigator;
+class PushButton;
+class CounterWindow;
+
+// The main window: the Moment's date and time pickers and the two mode buttons.
+class Form1 : public Form
+{
+    Q_OBJECT
+public:
+    Form1(const Platform& platform, Main& main, Globals& globals, Navigator& navigator,
+          const DateTimeText& text);
+
+    void Form_Load();
+    void PushButton1_Click();
+    void PushButton2_Click();
+
+    // The Moment as the pickers show it: the date, a blank, the time.
+    QString momentText() const;
+
+    DTPicker& dtpDate() const { return *m_dtpDate; }
+    DTPicker& dtpTime() const { return *m_dtpTime; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void openCounter(CounterWindow& (Navigator::*target)(), const char* handler);
+    void MaybeOpenHomePage();
+
+    const Platform& m_platform;
+    Main& m_main;
+    Globals& m_globals;
+    Navigator& m_navigator;
+    const DateTimeText& m_text;
+    DTPicker* m_dtpDate;
+    DTPicker* m_dtpTime;
+    PushButton* m_pushButton1;
+    PushButton* m_pushButton2;
+};

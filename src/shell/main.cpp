@@ -1,0 +1,125 @@
+#include "main.h"
+
+#include "platform/controls.h"
+#include "platform/cursorfile.h"
+#include "platform/failure.h"
+#include "platform/form.h"
+#include "product.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QRadioButton>
+
+namespace {
+const QString skinFileLiteral = QStringLiteral("\\x\\o.cjs");
+const QString handCursorFileLiteral = QStringLiteral("\\HAND-M.CUR");
+constexpr int longestApplicationTitle = 40;
+
+void paintButtonFace(QWidget& widget)
+{
+    // The role, not a colour read now, so the face follows the user's colour scheme.
+    widget.setBackgroundRole(QPalette::Button);
+    widget.setAutoFillBackground(true);
+}
+
+bool takesButtonFace(const QWidget& control)
+{
+    return qobject_cast<const QRadioButton*>(&control) ||
+           qobject_cast<const QCheckBox*>(&control) || qobject_cast<const Frame*>(&control) ||
+           qobject_cast<const Label*>(&control);
+}
+
+std::int32_t toInt32(const QVariant& value)
+{
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (!ok)
+        throw Failure(QStringLiteral("Type mismatch"));
+    return number;
+}
+} // namespace
+
+QString applicationTitleFrom(const QString& name)
+{
+    QString title = name;
+    do {
+        const qsizetype blank = title.lastIndexOf(QLatin1Char(' '));
+        if (blank < 0)
+            throw Failure(QStringLiteral("Invalid procedure call or argument"));
+        title.truncate(blank);
+    } while (title.size() > longestApplicationTitle);
+    return title;
+}
+
+QString optionalFilePath(const QString& programFolder, const QString& literal)
+{
+    QString relative = literal;
+    return programFolder + relative.replace(QLatin1Char('\\'), QDir::separator());
+}
+
+void Main::LoadSkinIfPresent(Form& form1)
+{
+    const QString skinFile = skinFilePath();
+    if (m_platform.fileSystem.listNormalFile(skinFile).isEmpty())
+        return;
+    SetSystemBackColors(form1);
+    SkinEngine& engine = m_platform.skinEngine;
+    engine.call(2, {skinFile, QString()});
+    engine.setProperty(1, toInt32(engine.property(1)) | 1);
+    engine.setProperty(5, true);
+    engine.setProperty(10, true);
+    engine.call(3, {m_platform.windowHandles.handleOf(form1)});
+}
+
+void Main::SetSystemBackColors(QWidget& window)
+{
+    paintButtonFace(window);
+    for (QWidget* control : window.findChildren<QWidget*>())
+        if (takesButtonFace(*control))
+            paintButtonFace(*control);
+}
+
+void Main::SetApplicationTitle()
+{
+    // The application name, not the display name: Qt appends the display name to every window
+    // title on some desktops, and window captions must stay as they are.
+    QCoreApplication::setApplicationName(applicationTitleFrom(productName));
+}
+
+bool Main::FileExists(const QString& path) const
+{
+    try {
+        m_platform.fileSystem.lastModified(path);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+QString Main::skinFilePath() const
+{
+    return optionalFilePath(m_platform.fileSystem.programFolder(), skinFileLiteral);
+}
+
+QString Main::handCursorFilePath() const
+{
+    return optionalFilePath(m_platform.fileSystem.programFolder(), handCursorFileLiteral);
+}
+
+void Main::loadHandCursor(Form& window) const
+{
+    window.setMouseIcon(toCursor(loadCursorFile(handCursorFilePath())));
+}
+
+void Main::pointerOverButton(Form& window)
+{
+    if (window.mousePointer() != HourglassPointer)
+        window.setMousePointer(CustomPointer);
+}
+
+void Main::pointerOverSurface(Form& window)
+{
+    if (window.mousePointer() != HourglassPointer)
+        window.setMousePointer(DefaultPointer);
+}

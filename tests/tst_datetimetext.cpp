@@ -1,0 +1,357 @@
+#include "platform/datetimetext.h"
+#include "platform/failure.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QTest>
+#include <ctime>
+#include <optional>
+
+namespace {
+
+const char* const localeNames[] = {"en_US", "en_GB", "de_DE", "fr_FR", "ja_JP", "zh_CN",
+                                   "ko_KR", "ru_RU", "ar_EG", "fa_IR", "hi_IN", "C"};
+
+// The pattern letters of a format, its quoted literals taken out.
+QString unquoted(QString format)
+{
+    static const QRegularExpression quoted(QStringLiteral("'(?:[^']|'')*'"));
+    return format.remove(quoted);
+}
+
+// Any script's digits as ASCII ones, so numbers can be looked for whatever the locale.
+QString latinDigits(QString text)
+{
+    for (QChar& c : text) {
+        if (const int value = c.digitValue(); value >= 0)
+            c = QChar(u'0' + value);
+    }
+    return text;
+}
+
+std::optional<DateTime> tryParse(const DateTimeText& text, const QString& shown)
+{
+    try {
+        return text.parse(shown);
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
+}
+
+QString describe(std::optional<DateTime> value)
+{
+    if (!value)
+        return QStringLiteral("a failure");
+    return value->date().toString(Qt::ISODate) + u'T' + value->time().toString(Qt::ISODate);
+}
+
+// Sets the process time zone for one test row and puts the old one back afterwards.
+class ZoneScope
+{
+public:
+    explicit ZoneScope(const QByteArray& zone)
+        : m_had(qEnvironmentVariableIsSet("TZ")), m_old(qgetenv("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~ZoneScope()
+    {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+    ZoneScope(const ZoneScope&) = delete;
+    ZoneScope& operator=(const ZoneScope&) = delete;
+
+private:
+    bool m_had;
+    QByteArray m_old;
+};
+
+enum class Form { Date, Time, Both };
+
+} // namespace
+
+#define CHECK_READS_BACK(text, shown, expected)                                                    \
+    do {                                                                                           \
+        const std::optional<DateTime> back = tryParse(text, shown);                                \
+        if (back != (expected))                                                                    \
+            QFAIL(qPrintable(QStringLiteral("\"%1\" read as %2, not %3")                           \
+                                 .arg(shown, describe(back), describe(expected))));                \
+    } while (false)
+
+class TestDateTimeText : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void formatEdits_data()
+    {
+        QTest::addColumn<bool>("zone");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, bool zone, const char16_t* in, const char16_t* out) {
+            QTest::newRow(name) << zone << QString::fromUtf16(in) << QString::fromUtf16(out);
+        };
+        row("two-digit year", false, u"M/d/yy", u"M/d/yyyy");
+        row("year first with blanks", false, u"yy. M. d.", u"yyyy. M. d.");
+        row("four-digit year kept", false, u"dd.MM.yyyy", u"dd.MM.yyyy");
+        row("quoted yy kept", false, u"d 'yy' yy", u"d 'yy' yyyy");
+        row("escaped quote inside quotes", false, u"'it''s' d/M/yy", u"'it''s' d/M/yyyy");
+        row("escaped quote outside quotes", false, u"yy''MM", u"yyyy''MM");
+        row("zone at the end", true, u"h:mm:ss AP t", u"h:mm:ss AP");
+        row("zone at the start", true, u"t HH:mm:ss", u"HH:mm:ss");
+        row("zone in brackets", true, u"H:mm:ss (t)", u"H:mm:ss");
+        row("zone in padded brackets", true, u"HH:mm:ss [ t ]", u"HH:mm:ss");
+        row("zone in the middle", true, u"HH (t) mm:ss", u"HH mm:ss");
+        row("long zone token", true, u"HH:mm:ss tttt", u"HH:mm:ss");
+        row("no-break space before zone", true, u"HH:mm:ss\u00A0t", u"HH:mm:ss");
+        row("quoted t kept", true, u"HH:mm:ss 'at' t", u"HH:mm:ss 'at'");
+        row("quoted literal first", true, u"'Klock' H.mm:ss (t)", u"'Klock' H.mm:ss");
+        row("quoted literals joined", true, u"HH'h't'm' ss", u"HH'hm' ss");
+        row("Korean", true, u"AP h시 m분 s초 t", u"AP h시 m분 s초");
+        row("no zone", true, u"HH:mm:ss", u"HH:mm:ss");
+    }
+    void formatEdits()
+    {
+        QFETCH(bool, zone);
+        QFETCH(QString, format);
+        QFETCH(QString, expected);
+        QCOMPARE(zone ? DateTimeText::withoutTimeZone(format)
+                      : DateTimeText::withFourDigitYear(format),
+                 expected);
+    }
+
+    void localeFormats_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : localeNames)
+            QTest::newRow(name) << QString::fromLatin1(name);
+        // Real formats with quoted literals and brackets.
+        for (const char* name : {"bg_BG", "fr_CA", "nds_DE", "nn_NO"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void localeFormats()
+    {
+        QFETCH(QString, name);
+        const QLocale locale(name);
+        const DateTimeText text(locale);
+
+        const QRegularExpression yearRun(QStringLiteral("y+"));
+        const QString datePattern = unquoted(text.dateFormat());
+        QVERIFY2(datePattern.contains(QStringLiteral("yyyy")), qPrintable(text.dateFormat()));
+        for (auto it = yearRun.globalMatch(datePattern); it.hasNext();)
+            QCOMPARE(it.next().capturedLength(), 4);
+        for (const int year : {1601, 1931, 2031, 9999}) {
+            const QString shown = text.formatDate(DateTime::fromDate(QDate(year, 4, 5)));
+            QVERIFY2(latinDigits(shown).contains(QString::number(year)), qPrintable(shown));
+        }
+        // Only the year differs from the locale's own short date.
+        const QDate sample(2031, 4, 5);
+        QString own = latinDigits(locale.toString(sample, locale.dateFormat(QLocale::ShortFormat)));
+        if (!own.contains(u"2031"))
+            own.replace(u"31", u"2031");
+        QCOMPARE(latinDigits(text.formatDate(DateTime::fromDate(sample))), own);
+
+        const QString timePattern = unquoted(text.timeFormat());
+        QVERIFY2(!timePattern.contains(u't'), qPrintable(text.timeFormat()));
+        QVERIFY2(timePattern.contains(u's'), qPrintable(text.timeFormat()));
+        const QTime time(13, 47, 38);
+        const QString shown = text.formatTime(DateTime::fromTime(time));
+        QVERIFY2(latinDigits(shown).contains(u"38"), qPrintable(shown));
+        QCOMPARE(shown.trimmed(), shown);
+        QVERIFY(!shown.contains(u"  "));
+        // The locale's own long time holds ours whole, plus the zone: nothing else went.
+        const QString full = locale.toString(time, locale.timeFormat(QLocale::LongFormat));
+        QVERIFY2(full.contains(shown) && full.size() > shown.size(), qPrintable(full));
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QList<QDate>>("dates");
+        const QList<QDate> edges = {QDate(1601, 1, 1),  QDate(1899, 12, 30), QDate(1899, 12, 31),
+                                    QDate(1900, 1, 1),  QDate(2000, 2, 29),  QDate(9999, 12, 31),
+                                    QDate(2026, 12, 7), QDate(1999, 12, 31)};
+        QList<QDate> sample;
+        for (QDate day(1601, 1, 1); day <= QDate(9999, 12, 31); day = day.addDays(997))
+            sample.append(day);
+        for (const char* name : localeNames) {
+            QTest::addRow("%s edges", name) << QString::fromLatin1(name) << edges;
+            QTest::addRow("%s sample", name) << QString::fromLatin1(name) << sample;
+        }
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, name);
+        QFETCH(QList<QDate>, dates);
+        const DateTimeText text{QLocale(name)};
+        const QTime times[] = {QTime(0, 0, 0),  QTime(0, 0, 1),    QTime(11, 59, 59),
+                               QTime(12, 0, 0), QTime(12, 30, 45), QTime(23, 59, 59),
+                               QTime(1, 2, 3)};
+        for (const QDate date : dates) {
+            for (const QTime time : times) {
+                const DateTime value = DateTime::fromDateAndTime(date, time);
+                CHECK_READS_BACK(text, text.formatDate(value) + u' ' + text.formatTime(value),
+                                 value);
+                CHECK_READS_BACK(text, text.format(value), value);
+            }
+        }
+    }
+
+    void generalRule_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<Form>("form");
+        const struct
+        {
+            const char* what;
+            QDate date;
+            QTime time;
+            Form form;
+        } cases[] = {
+            {"midnight", QDate(2026, 12, 7), QTime(0, 0), Form::Date},
+            {"midnight after zero date", QDate(1899, 12, 31), QTime(0, 0), Form::Date},
+            {"midnight before zero date", QDate(1899, 12, 29), QTime(0, 0), Form::Date},
+            {"zero date afternoon", QDate(1899, 12, 30), QTime(13, 4, 5), Form::Time},
+            {"zero date midnight", QDate(1899, 12, 30), QTime(0, 0), Form::Time},
+            {"zero date last second", QDate(1899, 12, 30), QTime(23, 59, 59), Form::Time},
+            {"second past midnight", QDate(2026, 12, 7), QTime(0, 0, 1), Form::Both},
+            {"day before zero date", QDate(1899, 12, 29), QTime(23, 59, 59), Form::Both},
+            {"first day noon", QDate(1601, 1, 1), QTime(12, 0), Form::Both},
+        };
+        for (const char* name : {"en_US", "ko_KR", "C", "ar_EG"}) {
+            for (const auto& c : cases)
+                QTest::addRow("%s %s", name, c.what)
+                    << QString::fromLatin1(name) << c.date << c.time << c.form;
+        }
+    }
+    void generalRule()
+    {
+        QFETCH(QString, name);
+        QFETCH(QDate, date);
+        QFETCH(QTime, time);
+        QFETCH(Form, form);
+        const DateTimeText text{QLocale(name)};
+        const DateTime value = DateTime::fromDateAndTime(date, time);
+        const QString expected = form == Form::Date ? text.formatDate(value)
+                                 : form == Form::Time
+                                     ? text.formatTime(value)
+                                     : text.formatDate(value) + u' ' + text.formatTime(value);
+        QCOMPARE(text.format(value), expected);
+        CHECK_READS_BACK(text, expected, value);
+    }
+
+    void rejects_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* name, const char16_t* text) {
+            QTest::addRow("%s \"%s\"", name, qPrintable(QString::fromUtf16(text)))
+                << QString::fromLatin1(name) << QString::fromUtf16(text);
+        };
+        for (const char* name : {"en_US", "C"}) {
+            row(name, u"");
+            row(name, u" ");
+            row(name, u"garbage");
+        }
+        row("en_US", u"13/45/2026");
+        row("en_US", u"13/45/2026 1:04:05 PM");
+        row("en_US", u"2/29/2001");
+        row("en_US", u"12/31/1600");
+        row("en_US", u"12/31/1600 11:59:59 PM");
+        row("en_US", u"12/7/26");
+        row("en_US", u"1:61:00 PM");
+        row("en_US", u"13:04:05 PM");
+        row("en_US", u"1:04 PM");
+        row("en_US", u"1:04:05 PM UTC");
+        row("en_US", u" 12/7/2026");
+        row("en_US", u"12/7/2026 ");
+        row("en_US", u"12/7/2026  1:04:05 PM");
+        row("en_US", u"1:04:05 PM 12/7/2026");
+        row("en_US", u"12/7/2026 1:04:05 PM 1:04:05 PM");
+        row("C", u"7 Dec 2026 24:00:00");
+        row("C", u"7 Dec 2026 23:59:60");
+        row("C", u"31 Dec 1600");
+        row("C", u"1 Jan 10000");
+        row("ko_KR", u"2026. 13. 7.");
+        row("ko_KR", u"2026. 12. 7.오후 1시 4분 5초");
+    }
+    void rejects()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        try {
+            const DateTime value = DateTimeText(QLocale(name)).parse(text);
+            QFAIL(qPrintable(QStringLiteral("accepted as ") + describe(value)));
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.description(), QStringLiteral("Type mismatch"));
+        }
+    }
+
+    void noZoneName_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("name");
+        for (const char* zone : {"UTC", "America/New_York", "Europe/Berlin", "Asia/Tokyo"}) {
+            for (const char* name : localeNames)
+                QTest::addRow("%s %s", zone, name) << QByteArray(zone) << QString::fromLatin1(name);
+        }
+    }
+    void noZoneName()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, name);
+        const ZoneScope scope(zone);
+        const QLocale locale(name);
+        const QTime time(13, 47, 38);
+        const QString zoneName = locale.toString(time, QStringLiteral("t"));
+        QVERIFY(!zoneName.isEmpty());
+        const QString shown = DateTimeText(locale).formatTime(DateTime::fromTime(time));
+        QVERIFY2(!shown.contains(zoneName) && !shown.contains(u"UTC"), qPrintable(shown));
+    }
+
+    // Wall-clock times that local time skips must still read back: the values know no zone.
+    void daylightSavingGap_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QTime>("time");
+        QTest::newRow("New York spring")
+            << QByteArray("America/New_York") << QDate(2026, 3, 8) << QTime(2, 30);
+        QTest::newRow("Berlin spring")
+            << QByteArray("Europe/Berlin") << QDate(2026, 3, 29) << QTime(2, 30);
+        QTest::newRow("Sao Paulo midnight")
+            << QByteArray("America/Sao_Paulo") << QDate(2018, 11, 4) << QTime(0, 0);
+        QTest::newRow("Sao Paulo after midnight")
+            << QByteArray("America/Sao_Paulo") << QDate(2018, 11, 4) << QTime(0, 30, 15);
+        // The day Qt's own parser assumes when it reads a time alone.
+        QTest::newRow("Cocos 1 January 1900")
+            << QByteArray("Indian/Cocos") << QDate(1900, 1, 1) << QTime(0, 1, 30);
+    }
+    void daylightSavingGap()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDate, date);
+        QFETCH(QTime, time);
+        const ZoneScope scope(zone);
+        if (QDateTime(date, time).isValid())
+            QSKIP("the zone data here has no gap at that time");
+        const DateTime value = DateTime::fromDateAndTime(date, time);
+        for (const char* name : localeNames) {
+            const DateTimeText text{QLocale(QString::fromLatin1(name))};
+            CHECK_READS_BACK(text, text.format(value), value);
+            CHECK_READS_BACK(text, text.formatDate(value) + u' ' + text.formatTime(value), value);
+            CHECK_READS_BACK(text, text.formatDate(value), value.datePart());
+            CHECK_READS_BACK(text, text.formatTime(value), value.timePart());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDateTimeText)
+#include "tst_datetimetext.moc"
