@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs to build, run and test; installs nothing that
+# is already there. Run as root, or as a user who may use sudo.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ qt6-base-dev # the build
+    fonts-liberation2                  # metric-compatible Arial for the windows' fonts
+    clang-format                       # the formatting gate
+    xvfb xauth openbox xdotool x11-utils wmctrl imagemagick # the end-to-end suite
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null

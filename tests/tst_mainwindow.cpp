@@ -1,0 +1,245 @@
+#include "counters/counterwindow.h"
+#include "fakeplatform.h"
+#include "platform/controls.h"
+#include "shell/application.h"
+#include "shell/form1.h"
+#include "windowevents.h"
+
+#include <QCoreApplication>
+#include <QTest>
+#include <memory>
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void loadRunsItsStepsInOrder();
+    void loadSetsCaptionIconTitleAndPickers();
+    void loadFailuresAreReportedAtTheirLines_data();
+    void loadFailuresAreReportedAtTheirLines();
+    void homePageOpensOnlyOnDrawSeven_data();
+    void homePageOpensOnlyOnDrawSeven();
+    void modeButtonOpensItsCounterInOrder_data();
+    void modeButtonOpensItsCounterInOrder();
+    void reopeningAfterBackLoadsTheCounterAfresh();
+    void closingTheMainWindowEndsTheProgram();
+
+private:
+    void startProgram();
+    PushButton& button(const char* name) const;
+
+    std::unique_ptr<FakePlatform> m_fake;
+    std::unique_ptr<Application> m_application;
+};
+
+void MainWindowTest::initTestCase()
+{
+    // The joined text in a US-English locale, as a user there would see it.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void MainWindowTest::init()
+{
+    m_fake = std::make_unique<FakePlatform>();
+}
+
+void MainWindowTest::cleanup()
+{
+    m_application.reset();
+    m_fake.reset();
+    QCoreApplication::setApplicationName(QStringLiteral("tst_mainwindow"));
+}
+
+void MainWindowTest::startProgram()
+{
+    m_application = std::make_unique<Application>(m_fake->platform());
+    m_application->start();
+}
+
+PushButton& MainWindowTest::button(const char* name) const
+{
+    return *m_application->form1().findChild<PushButton*>(QLatin1String(name));
+}
+
+void MainWindowTest::loadRunsItsStepsInOrder()
+{
+    m_fake->fileSystem.m_normalFiles << QStringLiteral("/opt/span/x/o.cjs");
+    m_fake->random.m_next = 0.065; // draws 7
+    startProgram();
+    const QStringList expected{
+        QStringLiteral("list /opt/span/x/o.cjs"),
+        QStringLiteral("skin call 2(\"/opt/span/x/o.cjs\", \"\")"),
+        QStringLiteral("skin get 1"),
+        QStringLiteral("skin set 1 = 5"),
+        QStringLiteral("skin set 5 = true"),
+        QStringLiteral("skin set 10 = true"),
+        QStringLiteral("skin call 3(1)"),
+        QStringLiteral("lastModified /opt/span/HAND-M.CUR"),
+    };
+    QCOMPARE(m_fake->journal.entries(), expected);
+    QVERIFY(m_application->form1().isVisible());
+    QCOMPARE(m_fake->random.m_seeds, std::vector<double>{m_fake->clock.m_timer});
+    QCOMPARE(m_fake->urlOpener.m_opened, QStringList{QStringLiteral("https://www.span-meter.example/")});
+    // The skin was applied to the main window, by the handle the engine was given.
+    QCOMPARE(m_fake->windowHandles.windowOf(1), &m_application->form1());
+    QCOMPARE(m_application->form1().backgroundRole(), QPalette::Button);
+}
+
+void MainWindowTest::loadSetsCaptionIconTitleAndPickers()
+{
+    startProgram();
+    Form1& form1 = m_application->form1();
+    QCOMPARE(form1.windowTitle(), QStringLiteral("Tallyglass Hourwick Span Meter for Clockwise Reckoning"));
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tallyglass Hourwick Span Meter for"));
+    QList<QSize> sizes = form1.windowIcon().availableSizes();
+    std::sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
+    QCOMPARE(sizes, QList<QSize>({{32, 32}, {48, 48}, {128, 128}, {256, 256}}));
+    QCOMPARE(form1.dtpDate().value(), DateTime::fromDate(QDate(2026, 12, 6)));
+    QCOMPARE(form1.dtpTime().value(), DateTime::fromTime(QTime(16, 35, 9)));
+    QCOMPARE(form1.momentText(), QStringLiteral("12/6/2026 4:35:09 PM"));
+    // Without a skin the window keeps its white design colour.
+    QCOMPARE(form1.backgroundRole(), QPalette::Window);
+    QCOMPARE(form1.palette().color(QPalette::Window), QColor(Qt::white));
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+    QVERIFY(!form1.hasMouseIcon());
+}
+
+void MainWindowTest::loadFailuresAreReportedAtTheirLines_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QStringList>("reportLines");
+    QTest::newRow("skin load") << QStringLiteral("skin") << QStringList{QStringLiteral("100")};
+    QTest::newRow("cursor file unreadable")
+        << QStringLiteral("cursor") << QStringList{QStringLiteral("106")};
+    QTest::newRow("browser") << QStringLiteral("browser") << QStringList{QStringLiteral("108")};
+    QTest::newRow("skin and browser")
+        << QStringLiteral("skin browser") << QStringList{QStringLiteral("100"), QStringLiteral("108")};
+}
+
+void MainWindowTest::loadFailuresAreReportedAtTheirLines()
+{
+    QFETCH(QString, failing);
+    QFETCH(QStringList, reportLines);
+    m_fake->fileSystem.m_normalFiles << QStringLiteral("/opt/span/x/o.cjs");
+    if (failing.contains(QStringLiteral("skin")))
+        m_fake->skinEngine.m_failingId = 2;
+    if (failing.contains(QStringLiteral("cursor"))) // present to the test, but not a real file
+        m_fake->fileSystem.m_existing << QStringLiteral("/opt/span/HAND-M.CUR");
+    if (failing.contains(QStringLiteral("browser"))) {
+        m_fake->random.m_next = 0.06;
+        m_fake->urlOpener.m_fails = true;
+    }
+    startProgram();
+
+    QStringList lines;
+    for (const Report& report : m_fake->messageBox.m_reports) {
+        QVERIFY(report.text.contains(QStringLiteral("\r\nin Tallyglass_Hourwick2021/08/31.Form1.Form_Load at line ")));
+        lines << report.text.section(QStringLiteral("at line "), 1).section(QLatin1Char('\r'), 0, 0);
+    }
+    QCOMPARE(lines, reportLines);
+    // Loading went on past every failure: the hand cursor test, the caption and the pickers.
+    QVERIFY(m_fake->journal.entries().contains(QStringLiteral("lastModified /opt/span/HAND-M.CUR")));
+    QCOMPARE(m_application->form1().windowTitle(), QStringLiteral("Tallyglass Hourwick Span Meter for Clockwise Reckoning"));
+    QCOMPARE(m_application->form1().dtpTime().value(), DateTime::fromTime(QTime(16, 35, 9)));
+    // A failed skin load stops the skin steps that follow it.
+    if (failing.contains(QStringLiteral("skin")))
+        QVERIFY(!m_fake->journal.entries().contains(QStringLiteral("skin call 3(1)")));
+}
+
+void MainWindowTest::homePageOpensOnlyOnDrawSeven_data()
+{
+    QTest::addColumn<double>("draw");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("0") << 0.0 << false;
+    QTest::newRow("just under 7") << 0.0599999 << false;
+    QTest::newRow("7 low") << 0.06 << true;
+    QTest::newRow("7 high") << 0.0699999 << true;
+    QTest::newRow("8") << 0.07 << false;
+    QTest::newRow("100") << 0.9999999 << false;
+}
+
+void MainWindowTest::homePageOpensOnlyOnDrawSeven()
+{
+    QFETCH(double, draw);
+    QFETCH(bool, opens);
+    m_fake->random.m_next = draw;
+    startProgram();
+    QCOMPARE(m_fake->urlOpener.m_opened.size(), opens ? 1 : 0);
+}
+
+void MainWindowTest::modeButtonOpensItsCounterInOrder_data()
+{
+    QTest::addColumn<QString>("buttonName");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("targetTitle");
+    QTest::newRow("elapsed") << QStringLiteral("PushButton2") << QStringLiteral("Form2")
+                             << QStringLiteral("Count Time Elapsed");
+    QTest::newRow("remaining") << QStringLiteral("PushButton1") << QStringLiteral("Form3")
+                               << QStringLiteral("Count Remaining Time");
+}
+
+void MainWindowTest::modeButtonOpensItsCounterInOrder()
+{
+    QFETCH(QString, buttonName);
+    QFETCH(QString, target);
+    QFETCH(QString, targetTitle);
+    startProgram();
+    m_fake->journal.clear();
+    WindowEventRecorder recorder(m_fake->journal);
+
+    QTest::mouseClick(&button(buttonName.toLatin1().constData()), Qt::LeftButton);
+
+    const QString entered = QStringLiteral("Date/Time Entered: 12/6/2026 4:35:09 PM");
+    QCOMPARE(m_fake->journal.entries(),
+             QStringList({QStringLiteral("lastModified /opt/span/HAND-M.CUR"), // its load
+                          QStringLiteral("show ") + target + QStringLiteral(": ") + entered,
+                          QStringLiteral("hide Form1")}));
+    QVERIFY(m_application->globals().QuitOnClose);
+    CounterWindow* counter = target == QLatin1String("Form2") ? m_application->loadedForm2()
+                                                               : m_application->loadedForm3();
+    QVERIFY(counter);
+    QCOMPARE(counter->windowTitle(), targetTitle);
+    QVERIFY(counter->isVisible());
+    QVERIFY(!counter->isModal());
+    QCOMPARE(counter->parentWidget(), nullptr);
+    QVERIFY(!m_application->form1().isVisible());
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+}
+
+void MainWindowTest::reopeningAfterBackLoadsTheCounterAfresh()
+{
+    startProgram();
+    QTest::mouseClick(&button("PushButton2"), Qt::LeftButton);
+    QPointer<CounterWindow> first = m_application->loadedForm2();
+    QTest::mouseClick(&first->backButton(), Qt::LeftButton);
+    QVERIFY(!m_application->globals().QuitOnClose);
+    QVERIFY(m_application->form1().isVisible());
+    QCOMPARE(m_application->loadedForm2(), nullptr);
+    QTRY_VERIFY(first.isNull()); // deleted once control is back in the event loop
+
+    m_application->form1().dtpTime().setValue(DateTime::fromTime(QTime(8, 0, 0)));
+    m_fake->journal.clear();
+    QTest::mouseClick(&button("PushButton2"), Qt::LeftButton);
+    // The main window's load did not run again; the counter's did, and the label is new.
+    QCOMPARE(m_fake->journal.entries(), QStringList{QStringLiteral("lastModified /opt/span/HAND-M.CUR")});
+    QCOMPARE(m_application->loadedForm2()->lblDateTimeEntered().caption(),
+             QStringLiteral("Date/Time Entered: 12/6/2026 8:00:00 AM"));
+    QCOMPARE(m_application->loadedForm2()->startStopButton().caption(), QStringLiteral("Start"));
+}
+
+void MainWindowTest::closingTheMainWindowEndsTheProgram()
+{
+    startProgram();
+    m_application->form1().close();
+    QCOMPARE(m_fake->end.m_endings, 1);
+    QVERIFY(m_application->hasEnded());
+    QVERIFY(!m_application->form1().isVisible());
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
