@@ -24,8 +24,8 @@ void ErrorTrapTest::reportText_data()
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("expected");
 
-    const QString request = QStringLiteral(
-        "\r\rPlease email screenshot of this message to support@span-meter.example");
+    const QString request =
+        QStringLiteral("\r\rPlease email screenshot of this message to support@span-meter.example");
     QTest::newRow("load") << QStringLiteral("File not found")
                           << QStringLiteral("in Tallyglass_Hourwick2021/08/31.Form1.Form_Load ")
                           << 104
@@ -34,7 +34,8 @@ void ErrorTrapTest::reportText_data()
                                  request;
     QTest::newRow("empty description")
         << QString() << QStringLiteral("in Tallyglass_Hourwick2021/08/31.Form3.Timer1 ") << 100
-        << QStringLiteral("\r\nin Tallyglass_Hourwick2021/08/31.Form3.Timer1 at line 100") + request;
+        << QStringLiteral("\r\nin Tallyglass_Hourwick2021/08/31.Form3.Timer1 at line 100") +
+               request;
     QTest::newRow("no leading zeros")
         << QStringLiteral("Overflow")
         << QStringLiteral("in Tallyglass_Hourwick2021/08/31.Form2.PushButton2_Click ") << 122
@@ -134,7 +135,8 @@ void ErrorTrapTest::failureInsideSharedProcedureCarriesCallersLine()
     RecordingMessageBox box(journal);
     ErrorTrap trap(box, QStringLiteral("in caller "));
     trap.run(126, [] { sharedProcedureThatFails(); });
-    QCOMPARE(journal.entries(), QStringList({QStringLiteral("report: deep\r\nin caller at line 126")}));
+    QCOMPARE(journal.entries(),
+             QStringList({QStringLiteral("report: deep\r\nin caller at line 126")}));
 }
 
 void ErrorTrapTest::anyStandardExceptionIsTrapped()
@@ -143,7 +145,8 @@ void ErrorTrapTest::anyStandardExceptionIsTrapped()
     RecordingMessageBox box(journal);
     ErrorTrap trap(box, QStringLiteral("in std "));
     trap.run(100, [] { throw std::out_of_range("index"); });
-    QCOMPARE(journal.entries(), QStringList({QStringLiteral("report: index\r\nin std at line 100")}));
+    QCOMPARE(journal.entries(),
+             QStringList({QStringLiteral("report: index\r\nin std at line 100")}));
 }
 
 QTEST_GUILESS_MAIN(ErrorTrapTest)

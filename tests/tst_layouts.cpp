@@ -150,8 +150,10 @@ private Q_SLOTS:
             const char* suffix = form == QByteArrayView("Form2") ? "Lapsed" : "Remaining";
             for (const char* label : counterLabels)
                 QTest::addRow("%s lbl%s%s", form, label, suffix)
-                    << QString::fromLatin1(form) << u"lbl%1%2"_s.arg(QLatin1StringView(label), QLatin1StringView(suffix));
-            QTest::addRow("%s lblCurrentDate", form) << QString::fromLatin1(form) << u"lblCurrentDate"_s;
+                    << QString::fromLatin1(form)
+                    << u"lbl%1%2"_s.arg(QLatin1StringView(label), QLatin1StringView(suffix));
+            QTest::addRow("%s lblCurrentDate", form)
+                << QString::fromLatin1(form) << u"lblCurrentDate"_s;
         }
     }
     void labelGrowsInPlace()
@@ -186,8 +188,9 @@ private Q_SLOTS:
         const auto children = form->findChildren<QWidget*>();
         int checked = 0;
         for (QWidget* child : children) {
-            const bool isControl = qobject_cast<PushButton*>(child) || qobject_cast<Frame*>(child) ||
-                                   qobject_cast<Label*>(child) || qobject_cast<DTPicker*>(child);
+            const bool isControl = qobject_cast<PushButton*>(child) ||
+                                   qobject_cast<Frame*>(child) || qobject_cast<Label*>(child) ||
+                                   qobject_cast<DTPicker*>(child);
             if (!isControl)
                 continue; // a control's own internals
             ++checked;
@@ -212,15 +215,18 @@ private Q_SLOTS:
         for (const char* form : {"Form1", "Form2", "Form3"}) {
             QTest::addRow("%s window", form) << QString::fromLatin1(form) << QString() << 9.0;
             QTest::addRow("%s Frame1", form) << QString::fromLatin1(form) << u"Frame1"_s << 9.0;
-            QTest::addRow("%s PushButton1", form) << QString::fromLatin1(form) << u"PushButton1"_s << 11.25;
-            QTest::addRow("%s PushButton2", form) << QString::fromLatin1(form) << u"PushButton2"_s << 11.25;
+            QTest::addRow("%s PushButton1", form)
+                << QString::fromLatin1(form) << u"PushButton1"_s << 11.25;
+            QTest::addRow("%s PushButton2", form)
+                << QString::fromLatin1(form) << u"PushButton2"_s << 11.25;
         }
         QTest::newRow("Form1 Frame2") << u"Form1"_s << u"Frame2"_s << 9.0;
         QTest::newRow("Form1 dtpDate") << u"Form1"_s << u"dtpDate"_s << 9.0;
         QTest::newRow("Form1 dtpTime") << u"Form1"_s << u"dtpTime"_s << 9.0;
         QTest::newRow("Form2 lblDaysLapsed") << u"Form2"_s << u"lblDaysLapsed"_s << 11.25;
         QTest::newRow("Form2 lblCurrentDate") << u"Form2"_s << u"lblCurrentDate"_s << 11.25;
-        QTest::newRow("Form3 lblSecondsRemaining") << u"Form3"_s << u"lblSecondsRemaining"_s << 11.25;
+        QTest::newRow("Form3 lblSecondsRemaining")
+            << u"Form3"_s << u"lblSecondsRemaining"_s << 11.25;
         QTest::newRow("Form3 lblDateTimeEntered") << u"Form3"_s << u"lblDateTimeEntered"_s << 11.25;
     }
     void fonts()
@@ -294,7 +300,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("window");
         QTest::addColumn<QStringList>("cycle"); // starts at the initial focus
         QTest::newRow("Form1") << u"Form1"_s
-                               << QStringList{u"dtpDate"_s, u"dtpTime"_s, u"PushButton2"_s, u"PushButton1"_s};
+                               << QStringList{u"dtpDate"_s, u"dtpTime"_s, u"PushButton2"_s,
+                                              u"PushButton1"_s};
         QTest::newRow("Form2") << u"Form2"_s << QStringList{u"PushButton2"_s, u"PushButton1"_s};
         QTest::newRow("Form3") << u"Form3"_s << QStringList{u"PushButton2"_s, u"PushButton1"_s};
     }

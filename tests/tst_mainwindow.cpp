@@ -83,7 +83,8 @@ void MainWindowTest::loadRunsItsStepsInOrder()
     QCOMPARE(m_fake->journal.entries(), expected);
     QVERIFY(m_application->form1().isVisible());
     QCOMPARE(m_fake->random.m_seeds, std::vector<double>{m_fake->clock.m_timer});
-    QCOMPARE(m_fake->urlOpener.m_opened, QStringList{QStringLiteral("https://www.span-meter.example/")});
+    QCOMPARE(m_fake->urlOpener.m_opened,
+             QStringList{QStringLiteral("https://www.span-meter.example/")});
     // The skin was applied to the main window, by the handle the engine was given.
     QCOMPARE(m_fake->windowHandles.windowOf(1), &m_application->form1());
     QCOMPARE(m_application->form1().backgroundRole(), QPalette::Button);
@@ -93,8 +94,10 @@ void MainWindowTest::loadSetsCaptionIconTitleAndPickers()
 {
     startProgram();
     Form1& form1 = m_application->form1();
-    QCOMPARE(form1.windowTitle(), QStringLiteral("Tallyglass Hourwick Span Meter for Clockwise Reckoning"));
-    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Tallyglass Hourwick Span Meter for"));
+    QCOMPARE(form1.windowTitle(),
+             QStringLiteral("Tallyglass Hourwick Span Meter for Clockwise Reckoning"));
+    QCOMPARE(QCoreApplication::applicationName(),
+             QStringLiteral("Tallyglass Hourwick Span Meter for"));
     QList<QSize> sizes = form1.windowIcon().availableSizes();
     std::sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
     QCOMPARE(sizes, QList<QSize>({{32, 32}, {48, 48}, {128, 128}, {256, 256}}));
@@ -116,8 +119,8 @@ void MainWindowTest::loadFailuresAreReportedAtTheirLines_data()
     QTest::newRow("cursor file unreadable")
         << QStringLiteral("cursor") << QStringList{QStringLiteral("106")};
     QTest::newRow("browser") << QStringLiteral("browser") << QStringList{QStringLiteral("108")};
-    QTest::newRow("skin and browser")
-        << QStringLiteral("skin browser") << QStringList{QStringLiteral("100"), QStringLiteral("108")};
+    QTest::newRow("skin and browser") << QStringLiteral("skin browser")
+                                      << QStringList{QStringLiteral("100"), QStringLiteral("108")};
 }
 
 void MainWindowTest::loadFailuresAreReportedAtTheirLines()
@@ -137,13 +140,17 @@ void MainWindowTest::loadFailuresAreReportedAtTheirLines()
 
     QStringList lines;
     for (const Report& report : m_fake->messageBox.m_reports) {
-        QVERIFY(report.text.contains(QStringLiteral("\r\nin Tallyglass_Hourwick2021/08/31.Form1.Form_Load at line ")));
-        lines << report.text.section(QStringLiteral("at line "), 1).section(QLatin1Char('\r'), 0, 0);
+        QVERIFY(report.text.contains(
+            QStringLiteral("\r\nin Tallyglass_Hourwick2021/08/31.Form1.Form_Load at line ")));
+        lines
+            << report.text.section(QStringLiteral("at line "), 1).section(QLatin1Char('\r'), 0, 0);
     }
     QCOMPARE(lines, reportLines);
     // Loading went on past every failure: the hand cursor test, the caption and the pickers.
-    QVERIFY(m_fake->journal.entries().contains(QStringLiteral("lastModified /opt/span/HAND-M.CUR")));
-    QCOMPARE(m_application->form1().windowTitle(), QStringLiteral("Tallyglass Hourwick Span Meter for Clockwise Reckoning"));
+    QVERIFY(
+        m_fake->journal.entries().contains(QStringLiteral("lastModified /opt/span/HAND-M.CUR")));
+    QCOMPARE(m_application->form1().windowTitle(),
+             QStringLiteral("Tallyglass Hourwick Span Meter for Clockwise Reckoning"));
     QCOMPARE(m_application->form1().dtpTime().value(), DateTime::fromTime(QTime(16, 35, 9)));
     // A failed skin load stops the skin steps that follow it.
     if (failing.contains(QStringLiteral("skin")))
@@ -200,7 +207,7 @@ void MainWindowTest::modeButtonOpensItsCounterInOrder()
                           QStringLiteral("hide Form1")}));
     QVERIFY(m_application->globals().QuitOnClose);
     CounterWindow* counter = target == QLatin1String("Form2") ? m_application->loadedForm2()
-                                                               : m_application->loadedForm3();
+                                                              : m_application->loadedForm3();
     QVERIFY(counter);
     QCOMPARE(counter->windowTitle(), targetTitle);
     QVERIFY(counter->isVisible());
@@ -225,7 +232,8 @@ void MainWindowTest::reopeningAfterBackLoadsTheCounterAfresh()
     m_fake->journal.clear();
     QTest::mouseClick(&button("PushButton2"), Qt::LeftButton);
     // The main window's load did not run again; the counter's did, and the label is new.
-    QCOMPARE(m_fake->journal.entries(), QStringList{QStringLiteral("lastModified /opt/span/HAND-M.CUR")});
+    QCOMPARE(m_fake->journal.entries(),
+             QStringList{QStringLiteral("lastModified /opt/span/HAND-M.CUR")});
     QCOMPARE(m_application->loadedForm2()->lblDateTimeEntered().caption(),
              QStringLiteral("Date/Time Entered: 12/6/2026 8:00:00 AM"));
     QCOMPARE(m_application->loadedForm2()->startStopButton().caption(), QStringLiteral("Start"));

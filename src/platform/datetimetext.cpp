@@ -89,10 +89,10 @@ bool isBracketPair(QChar open, QChar close)
     return false;
 }
 
-// Several locales give a two-digit year in their short date, which would make dates a century
-// apart read back alike.
 } // namespace
 
+// Several locales give a two-digit year in their short date, which would make dates a century
+// apart read back alike.
 QString DateTimeText::withFourDigitYear(const QString& format)
 {
     const DecodedFormat in = decode(format);
@@ -124,34 +124,33 @@ QString DateTimeText::withoutTimeZone(const QString& format)
 {
     DecodedFormat f = decode(format);
     bool changed = false;
-    const auto at = [&f](std::size_t i) -> const FormatChar& { return f[i]; };
     for (std::size_t i = 0; i < f.size();) {
-        if (!isField(at(i), u't')) {
+        if (!isField(f[i], u't')) {
             ++i;
             continue;
         }
         std::size_t begin = i;
         std::size_t end = i;
-        while (end < f.size() && isField(at(end), u't'))
+        while (end < f.size() && isField(f[end], u't'))
             ++end;
 
         std::size_t open = begin;
-        while (open > 0 && isBlank(at(open - 1)))
+        while (open > 0 && isBlank(f[open - 1]))
             --open;
         std::size_t close = end;
-        while (close < f.size() && isBlank(at(close)))
+        while (close < f.size() && isBlank(f[close]))
             ++close;
-        if (open > 0 && close < f.size() && !at(open - 1).quoted && !at(close).quoted &&
-            isBracketPair(at(open - 1).ch, at(close).ch)) {
+        if (open > 0 && close < f.size() && !f[open - 1].quoted && !f[close].quoted &&
+            isBracketPair(f[open - 1].ch, f[close].ch)) {
             begin = open - 1;
             end = close + 1;
         }
 
         std::size_t blanksBefore = begin;
-        while (blanksBefore > 0 && isBlank(at(blanksBefore - 1)))
+        while (blanksBefore > 0 && isBlank(f[blanksBefore - 1]))
             --blanksBefore;
         std::size_t blanksAfter = end;
-        while (blanksAfter < f.size() && isBlank(at(blanksAfter)))
+        while (blanksAfter < f.size() && isBlank(f[blanksAfter]))
             ++blanksAfter;
         if (blanksBefore == 0)
             end = blanksAfter;

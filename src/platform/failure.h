@@ -10,8 +10,7 @@ class Failure : public std::runtime_error
 public:
     explicit Failure(const QString& description)
         : std::runtime_error(description.toStdString()), m_description(description)
-    {
-    }
+    {}
     const QString& description() const { return m_description; }
 
 private:

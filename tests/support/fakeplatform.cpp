@@ -5,8 +5,9 @@ QString describe(const QVariantList& values)
 {
     QStringList parts;
     for (const QVariant& value : values)
-        parts << (value.typeId() == QMetaType::QString ? QLatin1Char('"') + value.toString() + QLatin1Char('"')
-                                                      : value.toString());
+        parts << (value.typeId() == QMetaType::QString
+                      ? QLatin1Char('"') + value.toString() + QLatin1Char('"')
+                      : value.toString());
     return parts.join(QStringLiteral(", "));
 }
 } // namespace
@@ -14,7 +15,8 @@ QString describe(const QVariantList& values)
 void RecordingSkinEngine::failIfAsked(int dispatchId, const char* what) const
 {
     if (m_failingId == dispatchId)
-        throw Failure(QStringLiteral("Skin engine refused %1 %2").arg(QLatin1String(what)).arg(dispatchId));
+        throw Failure(
+            QStringLiteral("Skin engine refused %1 %2").arg(QLatin1String(what)).arg(dispatchId));
 }
 
 QVariant RecordingSkinEngine::call(int dispatchId, const QVariantList& arguments)

@@ -1,0 +1,420 @@
+#include "platform/controls.h"
+#include "platform/datetimetext.h"
+#include "platform/form.h"
+
+#include <QApplication>
+#include <QHash>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using Format = DTPicker::Format;
+
+namespace {
+
+// Any script's digits as ASCII ones, so a year can be looked for whatever the locale.
+QString latinDigits(QString text)
+{
+    for (QChar& c : text) {
+        if (const int value = c.digitValue(); value >= 0)
+            c = QChar(u'0' + value);
+    }
+    return text;
+}
+
+QString shownText(const DTPicker& picker)
+{
+    const auto* edit = picker.findChild<QLineEdit*>();
+    return edit ? edit->text() : QString();
+}
+
+bool showActive(QWidget& window)
+{
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return false;
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+// The picker's two invariants: a date has no time of day, a time lies on the zero date.
+void checkKind(const DTPicker& picker)
+{
+    if (picker.format() == Format::ShortDate)
+        QCOMPARE(picker.value().secondOfDay(), std::int64_t(0));
+    else
+        QCOMPARE(picker.value().dayNumber(), std::int64_t(0));
+}
+
+} // namespace
+
+class TestControls : public QObject
+{
+    Q_OBJECT
+
+    QLocale m_startLocale;
+
+private Q_SLOTS:
+    void initTestCase() { m_startLocale = QLocale(); }
+    void cleanup() { QLocale::setDefault(m_startLocale); }
+
+    void buttonCaption_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Start") << u"Start"_s << u"Start"_s;
+        QTest::newRow("Stop") << u"Stop"_s << u"Stop"_s;
+        QTest::newRow("< Back") << u"< Back"_s << u"< Back"_s;
+        QTest::newRow("long") << u"Count Time Elapsed"_s << u"Count Time Elapsed"_s;
+        QTest::newRow("ampersand") << u"A & B"_s << u"A && B"_s;
+        QTest::newRow("leading ampersand") << u"&Start"_s << u"&&Start"_s;
+        QTest::newRow("doubled ampersand") << u"R&&D"_s << u"R&&&&D"_s;
+        QTest::newRow("empty") << QString() << QString();
+        const QString unicode = u"Zeit läuft — 経過時間 ✓ 🕒 Время "_s.repeated(8);
+        QTest::newRow("unicode") << unicode << unicode;
+    }
+    void buttonCaption()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, shown);
+        PushButton button;
+        button.setCaption(u"something else"_s);
+        button.setCaption(caption);
+        QCOMPARE(button.caption(), caption);
+        QCOMPARE(button.text(), shown);
+    }
+
+    void buttonClicks_data()
+    {
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<bool>("releaseOutside");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("one click") << 1 << false << 1;
+        QTest::newRow("three clicks") << 3 << false << 3;
+        QTest::newRow("released outside") << 1 << true << 0;
+    }
+    void buttonClicks()
+    {
+        QFETCH(int, clicks);
+        QFETCH(bool, releaseOutside);
+        QFETCH(int, expected);
+        QWidget window;
+        window.resize(200, 100);
+        auto* button = new PushButton(&window);
+        button->setGeometry(10, 10, 100, 30);
+        button->setCaption(u"Start"_s);
+        QVERIFY(showActive(window));
+        QSignalSpy spy(button, &QPushButton::clicked);
+        for (int i = 0; i < clicks; ++i) {
+            if (releaseOutside) {
+                QTest::mousePress(button, Qt::LeftButton);
+                QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(150, 80));
+            } else {
+                QTest::mouseClick(button, Qt::LeftButton);
+            }
+        }
+        QCOMPARE(spy.count(), expected);
+    }
+    void buttonMouseMove()
+    {
+        QWidget window;
+        window.resize(200, 100);
+        auto* button = new PushButton(&window);
+        button->setGeometry(10, 10, 100, 30);
+        QVERIFY(button->hasMouseTracking());
+        QVERIFY(showActive(window));
+        QSignalSpy spy(button, &PushButton::mouseMoved);
+        QTest::mouseMove(button, QPoint(20, 10));
+        QVERIFY(!spy.isEmpty());
+        // No button is held: tracking, not dragging, brought the move.
+        const qsizetype before = spy.count();
+        QTest::mouseMove(button, QPoint(60, 20));
+        QCOMPARE(spy.count(), before + 1);
+    }
+
+    void pickerRange_data()
+    {
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<bool>("popup");
+        QTest::newRow("date") << Format::ShortDate << true;
+        QTest::newRow("time") << Format::Time << false;
+    }
+    void pickerRange()
+    {
+        QFETCH(Format, format);
+        QFETCH(bool, popup);
+        const DTPicker picker(format, DateTimeText());
+        QCOMPARE(picker.minimumDate(), QDate(1601, 1, 1));
+        QCOMPARE(picker.maximumDate(), QDate(9999, 12, 31));
+        QCOMPARE(picker.calendarPopup(), popup);
+        checkKind(picker);
+    }
+
+    void pickerValue_data()
+    {
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<QDate>("setDate");
+        QTest::addColumn<QTime>("setTime");
+        QTest::addColumn<QDate>("date"); // what the picker reads back
+        QTest::addColumn<QTime>("time");
+        const QDate zero(1899, 12, 30);
+        const QTime midnight(0, 0);
+        QTest::newRow("date first")
+            << Format::ShortDate << QDate(1601, 1, 1) << midnight << QDate(1601, 1, 1) << midnight;
+        QTest::newRow("date last") << Format::ShortDate << QDate(9999, 12, 31) << midnight
+                                   << QDate(9999, 12, 31) << midnight;
+        QTest::newRow("date last, late") << Format::ShortDate << QDate(9999, 12, 31)
+                                         << QTime(23, 59, 59) << QDate(9999, 12, 31) << midnight;
+        QTest::newRow("date with time") << Format::ShortDate << QDate(2024, 2, 29)
+                                        << QTime(13, 14, 15) << QDate(2024, 2, 29) << midnight;
+        QTest::newRow("date before zero") << Format::ShortDate << QDate(1700, 6, 1) << QTime(6, 0)
+                                          << QDate(1700, 6, 1) << midnight;
+        QTest::newRow("time first") << Format::Time << zero << midnight << zero << midnight;
+        QTest::newRow("time last")
+            << Format::Time << zero << QTime(23, 59, 59) << zero << QTime(23, 59, 59);
+        QTest::newRow("time with date")
+            << Format::Time << QDate(2024, 2, 29) << QTime(13, 14, 15) << zero << QTime(13, 14, 15);
+        QTest::newRow("time on first day")
+            << Format::Time << QDate(1601, 1, 1) << QTime(1, 2, 3) << zero << QTime(1, 2, 3);
+        QTest::newRow("time on last day") << Format::Time << QDate(9999, 12, 31)
+                                          << QTime(23, 59, 59) << zero << QTime(23, 59, 59);
+    }
+    void pickerValue()
+    {
+        QFETCH(Format, format);
+        QFETCH(QDate, setDate);
+        QFETCH(QTime, setTime);
+        QFETCH(QDate, date);
+        QFETCH(QTime, time);
+        DTPicker picker(format, DateTimeText());
+        picker.setValue(DateTime::fromDateAndTime(setDate, setTime));
+        QCOMPARE(picker.value().date(), date);
+        QCOMPARE(picker.value().time(), time);
+        checkKind(picker);
+    }
+
+    void pickerKeyboard_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<QDate>("startDate");
+        QTest::addColumn<QTime>("startTime");
+        QTest::addColumn<QStringList>("keys"); // Up, Down, Right or digits to type
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QTime>("time");
+        const QDate zero(1899, 12, 30);
+        const QTime midnight(0, 0);
+        const QString de = u"de_DE"_s;
+        const QString us = u"en_US"_s;
+        QTest::newRow("de day typed") << de << Format::ShortDate << QDate(2024, 3, 5) << midnight
+                                      << QStringList{u"17"_s} << QDate(2024, 3, 17) << midnight;
+        QTest::newRow("de month up clamps day")
+            << de << Format::ShortDate << QDate(2024, 1, 31) << midnight
+            << QStringList{u"Right"_s, u"Up"_s} << QDate(2024, 2, 29) << midnight;
+        QTest::newRow("de year typed")
+            << de << Format::ShortDate << QDate(2024, 3, 5) << midnight
+            << QStringList{u"Right"_s, u"Right"_s, u"1987"_s} << QDate(1987, 3, 5) << midnight;
+        QTest::newRow("de down at first date")
+            << de << Format::ShortDate << QDate(1601, 1, 1) << midnight << QStringList{u"Down"_s}
+            << QDate(1601, 1, 1) << midnight;
+        QTest::newRow("de up at last date")
+            << de << Format::ShortDate << QDate(9999, 12, 31) << midnight
+            << QStringList{u"Right"_s, u"Right"_s, u"Up"_s} << QDate(9999, 12, 31) << midnight;
+        QTest::newRow("us month up") << us << Format::ShortDate << QDate(2024, 5, 6) << midnight
+                                     << QStringList{u"Up"_s} << QDate(2024, 6, 6) << midnight;
+        QTest::newRow("de hour typed") << de << Format::Time << zero << QTime(10, 20, 30)
+                                       << QStringList{u"08"_s} << zero << QTime(8, 20, 30);
+        QTest::newRow("de seconds typed")
+            << de << Format::Time << zero << QTime(10, 20, 30)
+            << QStringList{u"Right"_s, u"Right"_s, u"45"_s} << zero << QTime(10, 20, 45);
+        QTest::newRow("de down at midnight")
+            << de << Format::Time << zero << midnight << QStringList{u"Down"_s} << zero << midnight;
+        QTest::newRow("de up at last hour") << de << Format::Time << zero << QTime(23, 59, 59)
+                                            << QStringList{u"Up"_s} << zero << QTime(23, 59, 59);
+        QTest::newRow("de minute up and back")
+            << de << Format::Time << zero << QTime(10, 20, 30)
+            << QStringList{u"Right"_s, u"Up"_s, u"Up"_s, u"Down"_s} << zero << QTime(10, 21, 30);
+        QTest::newRow("us hour up") << us << Format::Time << zero << QTime(9, 15)
+                                    << QStringList{u"Up"_s} << zero << QTime(10, 15);
+    }
+    void pickerKeyboard()
+    {
+        QFETCH(QString, locale);
+        QFETCH(Format, format);
+        QFETCH(QDate, startDate);
+        QFETCH(QTime, startTime);
+        QFETCH(QStringList, keys);
+        QFETCH(QDate, date);
+        QFETCH(QTime, time);
+        QLocale::setDefault(QLocale(locale));
+        DTPicker picker(format, DateTimeText());
+        picker.setValue(DateTime::fromDateAndTime(startDate, startTime));
+        QVERIFY(showActive(picker));
+        picker.setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(picker.hasFocus());
+        QCOMPARE(picker.currentSectionIndex(), 0);
+        const QHash<QString, Qt::Key> named{
+            {u"Up"_s, Qt::Key_Up}, {u"Down"_s, Qt::Key_Down}, {u"Right"_s, Qt::Key_Right}};
+        for (const QString& key : keys) {
+            if (named.contains(key))
+                QTest::keyClick(&picker, named.value(key));
+            else
+                QTest::keyClicks(&picker, key);
+        }
+        QVERIFY(picker.hasFocus());
+        QCOMPARE(picker.value().date(), date);
+        QCOMPARE(picker.value().time(), time);
+        checkKind(picker);
+    }
+
+    void pickerText_data()
+    {
+        QTest::addColumn<QString>("locale");
+        for (const char* name : {"en_US", "de_DE", "ko_KR", "hi_IN"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void pickerText()
+    {
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
+        const DateTimeText text;
+        DTPicker date(Format::ShortDate, text);
+        DTPicker time(Format::Time, text);
+        date.setValue(DateTime::fromDate(QDate(2005, 7, 8)));
+        time.setValue(DateTime::fromTime(QTime(10, 20, 37)));
+        const QString dateShown = latinDigits(shownText(date));
+        const QString timeShown = latinDigits(shownText(time));
+        QVERIFY2(dateShown.contains(u"2005"), qPrintable(dateShown));
+        QVERIFY2(timeShown.contains(u"20") && timeShown.contains(u"37"), qPrintable(timeShown));
+    }
+
+    void pickerTab_data()
+    {
+        QTest::addColumn<int>("from"); // 0 date picker, 1 time picker, 2 button
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<int>("to");
+        QTest::newRow("date, Tab") << 0 << false << 1;
+        QTest::newRow("time, Tab") << 1 << false << 2;
+        QTest::newRow("button, Shift+Tab") << 2 << true << 1;
+        QTest::newRow("time, Shift+Tab") << 1 << true << 0;
+    }
+    void pickerTab()
+    {
+        QFETCH(int, from);
+        QFETCH(bool, back);
+        QFETCH(int, to);
+        QWidget window;
+        const DateTimeText text;
+        QWidget* const order[] = {new DTPicker(Format::ShortDate, text, &window),
+                                  new DTPicker(Format::Time, text, &window),
+                                  new PushButton(&window)};
+        for (int i = 0; i < 3; ++i)
+            order[i]->setGeometry(10, 10 + 40 * i, 200, 30);
+        QVERIFY(showActive(window));
+        order[from]->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), order[from]);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab,
+                        back ? Qt::ShiftModifier : Qt::NoModifier);
+        QCOMPARE(QApplication::focusWidget(), order[to]);
+    }
+
+    void pickerSections_data()
+    {
+        QTest::addColumn<Format>("format");
+        QTest::newRow("date") << Format::ShortDate;
+        QTest::newRow("time") << Format::Time;
+    }
+    void pickerSections()
+    {
+        QFETCH(Format, format);
+        QLocale::setDefault(QLocale(u"de_DE"_s));
+        DTPicker picker(format, DateTimeText());
+        QCOMPARE(picker.sectionCount(), 3);
+        QVERIFY(showActive(picker));
+        picker.setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(picker.hasFocus());
+        QCOMPARE(picker.currentSectionIndex(), 0);
+        const struct
+        {
+            Qt::Key key;
+            int section;
+        } steps[] = {{Qt::Key_Left, 0},  {Qt::Key_Right, 1}, {Qt::Key_Left, 0}, {Qt::Key_Right, 1},
+                     {Qt::Key_Right, 2}, {Qt::Key_Right, 2}, {Qt::Key_Left, 1}};
+        for (const auto& step : steps) {
+            QTest::keyClick(&picker, step.key);
+            QCOMPARE(picker.currentSectionIndex(), step.section);
+            QCOMPARE(QApplication::focusWidget(), &picker);
+        }
+    }
+
+    void labelCaption_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("short") << u"Day(s):"_s;
+        QTest::newRow("long") << u"Current Date/Time: Friday, 31 December 9999 23:59:59"_s;
+        QTest::newRow("many words")
+            << u"one two three four five six seven eight nine ten eleven twelve"_s;
+        QTest::newRow("single letter") << u"x"_s;
+    }
+    void labelCaption()
+    {
+        QFETCH(QString, caption);
+        QWidget window;
+        auto* label = new Label(&window);
+        label->setGeometry(10, 20, 50, 18);
+        label->setCaption(caption);
+        QCOMPARE(label->caption(), caption);
+        QCOMPARE(label->pos(), QPoint(10, 20));
+        QCOMPARE(label->height(), 18);
+        QCOMPARE(label->width(), label->sizeHint().width());
+        // The whole caption fits on one line.
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(caption));
+        QVERIFY(!label->wordWrap());
+    }
+
+    void pointer_data()
+    {
+        QTest::addColumn<QList<int>>("modes");
+        QTest::addColumn<int>("iconBefore"); // index into modes; -1: no icon
+        QTest::addColumn<bool>("own");
+        QTest::addColumn<Qt::CursorShape>("shape");
+        QTest::newRow("default") << QList<int>{0} << -1 << false << Qt::ArrowCursor;
+        QTest::newRow("hourglass then default")
+            << QList<int>{11, 0} << -1 << false << Qt::ArrowCursor;
+        QTest::newRow("hourglass") << QList<int>{11} << -1 << true << Qt::WaitCursor;
+        QTest::newRow("hourglass with icon") << QList<int>{11} << 0 << true << Qt::WaitCursor;
+        QTest::newRow("custom without icon") << QList<int>{99} << -1 << true << Qt::ArrowCursor;
+        QTest::newRow("custom, icon first") << QList<int>{99} << 0 << true << Qt::BitmapCursor;
+        QTest::newRow("custom, icon after") << QList<int>{99} << 1 << true << Qt::BitmapCursor;
+        QTest::newRow("hourglass then custom")
+            << QList<int>{11, 99} << 0 << true << Qt::BitmapCursor;
+    }
+    void pointer()
+    {
+        QFETCH(QList<int>, modes);
+        QFETCH(int, iconBefore);
+        QFETCH(bool, own);
+        QFETCH(Qt::CursorShape, shape);
+        QPixmap image(16, 16);
+        image.fill(Qt::red);
+        Form form;
+        for (int i = 0; i <= modes.size(); ++i) {
+            if (i == iconBefore)
+                form.setMouseIcon(QCursor(image, 3, 4));
+            if (i < modes.size())
+                form.setMousePointer(modes.at(i));
+        }
+        QCOMPARE(form.mousePointer(), modes.last());
+        QCOMPARE(form.testAttribute(Qt::WA_SetCursor), own);
+        if (!own)
+            return;
+        QCOMPARE(form.cursor().shape(), shape);
+        if (shape == Qt::BitmapCursor)
+            QCOMPARE(form.cursor().hotSpot(), QPoint(3, 4));
+    }
+};
+
+QTEST_MAIN(TestControls)
+#include "tst_controls.moc"

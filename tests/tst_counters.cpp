@@ -1,0 +1,458 @@
+#include "counters/counterwindow.h"
+#include "fakeplatform.h"
+#include "platform/controls.h"
+#include "shell/application.h"
+#include "shell/form1.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <memory>
+
+namespace {
+const QStringList captions{QStringLiteral("Day(s):"), QStringLiteral("Hour(s):"),
+                           QStringLiteral("Minute(s):"), QStringLiteral("Second(s):")};
+
+QStringList counted(int days, int hours, int minutes, int seconds)
+{
+    return {QStringLiteral("Day(s): %1").arg(days), QStringLiteral("Hour(s): %1").arg(hours),
+            QStringLiteral("Minute(s): %1").arg(minutes),
+            QStringLiteral("Second(s): %1").arg(seconds)};
+}
+
+// The breakdown as the slow, obvious way gives it: take whole days, hours, minutes in turn.
+IntervalBreakdown bySubtraction(std::int32_t span)
+{
+    IntervalBreakdown result;
+    double left = span;
+    for (; left >= 86400; left -= 86400)
+        ++result.Days;
+    for (; left >= 3600; left -= 3600)
+        ++result.Hours;
+    for (; left >= 60; left -= 60)
+        ++result.Minutes;
+    result.Seconds = static_cast<std::int32_t>(left);
+    return result;
+}
+} // namespace
+
+class CountersTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void breakdownMatchesRepeatedSubtraction();
+    void loadGivesIdleWindowWithSystemColours_data();
+    void loadGivesIdleWindowWithSystemColours();
+    void momentAroundTheClock_data();
+    void momentAroundTheClock();
+    void spans_data();
+    void spans();
+    void spanBeyondTheLimitIsReportedOnceAndStops_data();
+    void spanBeyondTheLimitIsReportedOnceAndStops();
+    void clockAtMidnightShowsTheDateAlone();
+    void daylightSavingChangeIsNotCorrected();
+    void countdownRunsOutAndHoldsAtZero();
+    void countdownEndsAtZeroWhenTheClockJumpsPastTheMoment();
+    void countdownStartedPastTheMomentLeavesItsCaptions();
+    void stopWaitStartShowsTheWholeDistance();
+    void stopDuringTheYieldIsNotUndone_data();
+    void stopDuringTheYieldIsNotUndone();
+    void backDuringTheYieldLeavesTheWindowAlone();
+    void reopenedWindowRunsItsLoadAndStartsIdle();
+    void closeBoxEndsTheProgram_data();
+    void closeBoxEndsTheProgram();
+    void startStopDecidesByTheCaptionAlone_data();
+    void startStopDecidesByTheCaptionAlone();
+
+private:
+    CounterWindow& open(bool elapsed, DateTime moment);
+    void start(CounterWindow& window);
+    QStringList breakdown(const CounterWindow& window) const;
+    void setMoment(DateTime moment);
+
+    std::unique_ptr<FakePlatform> m_fake;
+    std::unique_ptr<Application> m_application;
+};
+
+void CountersTest::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    // A zone with daylight saving, so that wall-clock arithmetic is put to the test.
+    qputenv("TZ", "America/New_York");
+}
+
+void CountersTest::init()
+{
+    m_fake = std::make_unique<FakePlatform>();
+    m_application = std::make_unique<Application>(m_fake->platform());
+    m_application->start();
+}
+
+void CountersTest::cleanup()
+{
+    m_application.reset();
+    m_fake.reset();
+}
+
+void CountersTest::setMoment(DateTime moment)
+{
+    m_application->form1().dtpDate().setValue(moment.datePart());
+    m_application->form1().dtpTime().setValue(moment.timePart());
+}
+
+CounterWindow& CountersTest::open(bool elapsed, DateTime moment)
+{
+    setMoment(moment);
+    Form1& form1 = m_application->form1();
+    if (elapsed)
+        form1.PushButton2_Click();
+    else
+        form1.PushButton1_Click();
+    return elapsed ? *m_application->loadedForm2() : *m_application->loadedForm3();
+}
+
+void CountersTest::start(CounterWindow& window)
+{
+    window.startStopButton().click();
+    QVERIFY(window.Timer1().isActive());
+}
+
+QStringList CountersTest::breakdown(const CounterWindow& window) const
+{
+    QStringList texts;
+    for (int i = 0; i < 4; ++i)
+        texts << window.breakdownLabel(i).caption();
+    return texts;
+}
+
+void CountersTest::breakdownMatchesRepeatedSubtraction()
+{
+    std::vector<std::int32_t> spans{0, 1, 59, 60, 61, 3599, 3600, 86399, 86400, 90061, 2147483647};
+    QRandomGenerator random(20210831);
+    for (int i = 0; i < 2000; ++i)
+        spans.push_back(static_cast<std::int32_t>(random.bounded(2147483647u)));
+    for (std::int32_t span : spans) {
+        const IntervalBreakdown parts = breakDown(span);
+        QCOMPARE(parts, bySubtraction(span));
+        QCOMPARE(parts.Days * 86400LL + parts.Hours * 3600 + parts.Minutes * 60 + parts.Seconds,
+                 span);
+    }
+}
+
+void CountersTest::loadGivesIdleWindowWithSystemColours_data()
+{
+    QTest::addColumn<bool>("elapsed");
+    QTest::newRow("elapsed") << true;
+    QTest::newRow("remaining") << false;
+}
+
+void CountersTest::loadGivesIdleWindowWithSystemColours()
+{
+    QFETCH(bool, elapsed);
+    CounterWindow& window = open(elapsed, m_fake->clock.m_now);
+    QVERIFY(!window.Timer1().isActive());
+    QCOMPARE(window.Timer1().interval(), 25);
+    QCOMPARE(window.startStopButton().caption(), QStringLiteral("Start"));
+    QCOMPARE(window.backButton().caption(), QStringLiteral("< Back"));
+    QCOMPARE(breakdown(window), captions);
+    QCOMPARE(window.lblCurrentDate().caption(), QStringLiteral("Current Date/Time:"));
+    QCOMPARE(window.backgroundRole(), QPalette::Button);
+    QCOMPARE(window.lblCurrentDate().backgroundRole(), QPalette::Button);
+    QCOMPARE(window.breakdownLabel(0).parentWidget()->backgroundRole(), QPalette::Button);
+    QVERIFY(!window.windowIcon().isNull());
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+    // No hand cursor file: moving over a button still asks for the custom pointer.
+    QVERIFY(!window.hasMouseIcon());
+    Q_EMIT window.startStopButton().mouseMoved();
+    QCOMPARE(window.mousePointer(), 99);
+    Q_EMIT window.mouseMoved();
+    QCOMPARE(window.mousePointer(), 0);
+}
+
+void CountersTest::momentAroundTheClock_data()
+{
+    QTest::addColumn<bool>("elapsed");
+    QTest::addColumn<int>("momentFromClock");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("elapsed, moment now") << true << 0 << captions;
+    QTest::newRow("elapsed, moment a second ago") << true << -1 << counted(0, 0, 0, 1);
+    QTest::newRow("elapsed, moment a second ahead") << true << 1 << captions;
+    QTest::newRow("remaining, moment now") << false << 0 << counted(0, 0, 0, 0);
+    QTest::newRow("remaining, moment a second ago") << false << -1 << captions;
+    QTest::newRow("remaining, moment a second ahead") << false << 1 << counted(0, 0, 0, 1);
+}
+
+void CountersTest::momentAroundTheClock()
+{
+    QFETCH(bool, elapsed);
+    QFETCH(int, momentFromClock);
+    QFETCH(QStringList, labels);
+    const DateTime now = m_fake->clock.m_now;
+    CounterWindow& window = open(elapsed, DateTime::fromSeconds(now.seconds() + momentFromClock));
+    start(window);
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), labels);
+    QCOMPARE(window.lblCurrentDate().caption(),
+             QStringLiteral("Current Date/Time: 12/6/2026 4:35:09 PM"));
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+}
+
+void CountersTest::spans_data()
+{
+    QTest::addColumn<bool>("elapsed");
+    QTest::addColumn<qint64>("span");
+    QTest::addColumn<QStringList>("labels");
+    for (bool elapsed : {true, false}) {
+        const char* side = elapsed ? "elapsed" : "remaining";
+        QTest::addRow("%s, one day", side) << elapsed << qint64(86400) << counted(1, 0, 0, 0);
+        QTest::addRow("%s, 90061 s", side) << elapsed << qint64(90061) << counted(1, 1, 1, 1);
+        QTest::addRow("%s, the limit", side)
+            << elapsed << qint64(2147483647) << counted(24855, 3, 14, 7);
+        QTest::addRow("%s, 1234 days", side)
+            << elapsed << qint64(1234) * 86400 << counted(1234, 0, 0, 0);
+    }
+}
+
+void CountersTest::spans()
+{
+    QFETCH(bool, elapsed);
+    QFETCH(qint64, span);
+    QFETCH(QStringList, labels);
+    const qint64 now = m_fake->clock.m_now.seconds();
+    CounterWindow& window = open(elapsed, DateTime::fromSeconds(elapsed ? now - span : now + span));
+    start(window);
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), labels);
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+}
+
+void CountersTest::spanBeyondTheLimitIsReportedOnceAndStops_data()
+{
+    QTest::addColumn<bool>("elapsed");
+    QTest::newRow("elapsed") << true;
+    QTest::newRow("remaining") << false;
+}
+
+void CountersTest::spanBeyondTheLimitIsReportedOnceAndStops()
+{
+    QFETCH(bool, elapsed);
+    const qint64 now = m_fake->clock.m_now.seconds();
+    const qint64 span = 2147483648LL;
+    CounterWindow& window = open(elapsed, DateTime::fromSeconds(elapsed ? now - span : now + span));
+    start(window);
+    // While the report is open the window is already idle, its timer stopped.
+    bool idleWhileReported = false;
+    m_fake->messageBox.m_onShow = [&] { idleWhileReported = !window.Timer1().isActive(); };
+    window.Timer1_Timer();
+    window.Timer1_Timer();
+
+    QCOMPARE(m_fake->messageBox.m_reports.size(), 1u);
+    const QString form = QLatin1String(elapsed ? "Form2" : "Form3");
+    QCOMPARE(m_fake->messageBox.m_reports.front().text.section(QStringLiteral("\r\r"), 0, 0),
+             QStringLiteral("Overflow\r\nin Tallyglass_Hourwick2021/08/31.%1.Timer1 at line 104")
+                 .arg(form));
+    QVERIFY(idleWhileReported);
+    QCOMPARE(window.startStopButton().caption(), QStringLiteral("Start"));
+    QCOMPARE(breakdown(window), captions);
+    QCOMPARE(window.lblCurrentDate().caption(), QStringLiteral("Current Date/Time:"));
+}
+
+void CountersTest::clockAtMidnightShowsTheDateAlone()
+{
+    CounterWindow& window = open(true, m_fake->clock.m_now);
+    m_fake->clock.m_now = DateTime::fromDate(QDate(2026, 12, 7));
+    start(window);
+    window.Timer1_Timer();
+    QCOMPARE(window.lblCurrentDate().caption(), QStringLiteral("Current Date/Time: 12/7/2026"));
+    QCOMPARE(breakdown(window), counted(0, 7, 24, 51));
+}
+
+void CountersTest::daylightSavingChangeIsNotCorrected()
+{
+    // Clocks in New York jump from 02:00 to 03:00 on 8 March 2026: the wall clocks are two hours
+    // apart though only one hour passes.
+    CounterWindow& window =
+        open(true, DateTime::fromDateAndTime(QDate(2026, 3, 8), QTime(1, 30, 0)));
+    m_fake->clock.m_now = DateTime::fromDateAndTime(QDate(2026, 3, 8), QTime(3, 30, 0));
+    start(window);
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), counted(0, 2, 0, 0));
+    // A Moment inside the gap itself still counts.
+    m_application->form1().dtpTime().setValue(DateTime::fromTime(QTime(2, 30, 0)));
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), counted(0, 1, 0, 0));
+}
+
+void CountersTest::countdownRunsOutAndHoldsAtZero()
+{
+    const qint64 moment = m_fake->clock.m_now.seconds() + 2;
+    CounterWindow& window = open(false, DateTime::fromSeconds(moment));
+    start(window);
+    const std::vector<QStringList> expected{counted(0, 0, 0, 2), counted(0, 0, 0, 1),
+                                            counted(0, 0, 0, 0), counted(0, 0, 0, 0),
+                                            counted(0, 0, 0, 0)};
+    for (const QStringList& labels : expected) {
+        window.Timer1_Timer();
+        QCOMPARE(breakdown(window), labels);
+        m_fake->clock.m_now = DateTime::fromSeconds(m_fake->clock.m_now.seconds() + 1);
+    }
+    // Nothing else happens: still counting, no message; Stop puts everything back.
+    QVERIFY(window.Timer1().isActive());
+    QCOMPARE(window.startStopButton().caption(), QStringLiteral("Stop"));
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+    window.startStopButton().click();
+    QCOMPARE(window.startStopButton().caption(), QStringLiteral("Start"));
+    QVERIFY(!window.Timer1().isActive());
+    QCOMPARE(breakdown(window), captions);
+}
+
+void CountersTest::countdownEndsAtZeroWhenTheClockJumpsPastTheMoment()
+{
+    const qint64 now = m_fake->clock.m_now.seconds();
+    CounterWindow& window = open(false, DateTime::fromSeconds(now + 3 * 3600 + 5));
+    start(window);
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), counted(0, 3, 0, 5));
+    // The machine slept through the Moment.
+    m_fake->clock.m_now = DateTime::fromSeconds(now + 5 * 3600);
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), counted(0, 0, 0, 0));
+    m_fake->clock.m_now = DateTime::fromSeconds(now + 6 * 3600);
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), counted(0, 0, 0, 0));
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+}
+
+void CountersTest::countdownStartedPastTheMomentLeavesItsCaptions()
+{
+    CounterWindow& window =
+        open(false, DateTime::fromSeconds(m_fake->clock.m_now.seconds() - 3600));
+    start(window);
+    for (int tick = 0; tick < 3; ++tick) {
+        window.Timer1_Timer();
+        m_fake->clock.m_now = DateTime::fromSeconds(m_fake->clock.m_now.seconds() + 1);
+    }
+    QCOMPARE(breakdown(window), captions);
+    QVERIFY(window.lblCurrentDate().caption().startsWith(
+        QStringLiteral("Current Date/Time: 12/6/2026")));
+}
+
+void CountersTest::stopWaitStartShowsTheWholeDistance()
+{
+    CounterWindow& window = open(true, DateTime::fromSeconds(m_fake->clock.m_now.seconds() - 10));
+    start(window);
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), counted(0, 0, 0, 10));
+    window.startStopButton().click();
+    QCOMPARE(breakdown(window), captions);
+    m_fake->clock.m_now = DateTime::fromSeconds(m_fake->clock.m_now.seconds() + 100);
+    start(window);
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), counted(0, 0, 1, 50));
+}
+
+void CountersTest::stopDuringTheYieldIsNotUndone_data()
+{
+    QTest::addColumn<bool>("elapsed");
+    QTest::newRow("elapsed") << true;
+    QTest::newRow("remaining") << false;
+}
+
+void CountersTest::stopDuringTheYieldIsNotUndone()
+{
+    QFETCH(bool, elapsed);
+    const qint64 now = m_fake->clock.m_now.seconds();
+    CounterWindow& window = open(elapsed, DateTime::fromSeconds(elapsed ? now - 60 : now + 60));
+    start(window);
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), counted(0, 0, 1, 0));
+    // The click waits in the queue; the tick's yield runs it.
+    QMetaObject::invokeMethod(&window.startStopButton(), &QAbstractButton::click,
+                              Qt::QueuedConnection);
+    window.Timer1_Timer();
+    QVERIFY(!window.Timer1().isActive());
+    QCOMPARE(breakdown(window), captions);
+    QCOMPARE(window.lblCurrentDate().caption(), QStringLiteral("Current Date/Time:"));
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+}
+
+void CountersTest::backDuringTheYieldLeavesTheWindowAlone()
+{
+    CounterWindow& window = open(true, m_fake->clock.m_now);
+    QPointer<CounterWindow> guard(&window);
+    start(window);
+    QMetaObject::invokeMethod(&window.backButton(), &QAbstractButton::click, Qt::QueuedConnection);
+    window.Timer1_Timer();
+    QVERIFY(m_application->form1().isVisible());
+    QCOMPARE(m_application->loadedForm2(), nullptr);
+    QVERIFY(!m_application->hasEnded());
+    QTRY_VERIFY(guard.isNull());
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+}
+
+void CountersTest::reopenedWindowRunsItsLoadAndStartsIdle()
+{
+    CounterWindow& first = open(false, DateTime::fromSeconds(m_fake->clock.m_now.seconds() + 30));
+    start(first);
+    first.Timer1_Timer();
+    first.backButton().click();
+    m_fake->journal.clear();
+    CounterWindow& second = open(false, m_fake->clock.m_now);
+    QCOMPARE(m_fake->journal.entries(),
+             QStringList{QStringLiteral("lastModified /opt/span/HAND-M.CUR")});
+    QVERIFY(!second.Timer1().isActive());
+    QCOMPARE(second.startStopButton().caption(), QStringLiteral("Start"));
+    QCOMPARE(breakdown(second), captions);
+}
+
+void CountersTest::closeBoxEndsTheProgram_data()
+{
+    QTest::addColumn<bool>("elapsed");
+    QTest::newRow("elapsed") << true;
+    QTest::newRow("remaining") << false;
+}
+
+void CountersTest::closeBoxEndsTheProgram()
+{
+    QFETCH(bool, elapsed);
+    CounterWindow& window = open(elapsed, m_fake->clock.m_now);
+    start(window);
+    window.close();
+    QCOMPARE(m_fake->end.m_endings, 1);
+    QVERIFY(m_application->hasEnded());
+    QVERIFY(!window.isVisible());
+    QVERIFY(!window.Timer1().isActive());
+    QVERIFY(!m_application->form1().isVisible());
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+}
+
+void CountersTest::startStopDecidesByTheCaptionAlone_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("Start") << QStringLiteral("Start") << true;
+    QTest::newRow("Stop") << QStringLiteral("Stop") << false;
+    QTest::newRow("stop in lower case") << QStringLiteral("stop") << true;
+    QTest::newRow("Stop with a blank") << QStringLiteral("Stop ") << true;
+}
+
+void CountersTest::startStopDecidesByTheCaptionAlone()
+{
+    QFETCH(QString, caption);
+    QFETCH(bool, starts);
+    CounterWindow& window = open(true, m_fake->clock.m_now);
+    m_application->globals().SavedStartCaption = QStringLiteral("Start");
+    window.startStopButton().setCaption(caption);
+    window.startStopButton().click();
+    QCOMPARE(window.Timer1().isActive(), starts);
+    QCOMPARE(window.startStopButton().caption(),
+             starts ? QStringLiteral("Stop") : QStringLiteral("Start"));
+    if (starts)
+        QCOMPARE(m_application->globals().SavedStartCaption, caption);
+}
+
+QTEST_MAIN(CountersTest)
+#include "tst_counters.moc"
