@@ -58,8 +58,6 @@ DTPicker::DTPicker(Format format, const DateTimeText& text, QWidget* parent)
 {
     // Wall-clock values: a zone would shift or refuse times inside a daylight-saving change.
     setTimeSpec(Qt::UTC);
-    setDateTimeRange(utc(QDate(1601, 1, 1), QTime(0, 0)),
-                     utc(QDate(9999, 12, 31), QTime(23, 59, 59)));
     if (format == Format::ShortDate) {
         setDisplayFormat(text.dateFormat());
         setCalendarPopup(true);
@@ -68,6 +66,10 @@ DTPicker::DTPicker(Format format, const DateTimeText& text, QWidget* parent)
         setDisplayFormat(text.timeFormat());
         setDateTime(utc(DateTime::zeroDate(), QTime(0, 0)));
     }
+    // Last: a time-only editor pins its date range to the current date when its format or value
+    // is set.
+    setDateTimeRange(utc(QDate(1601, 1, 1), QTime(0, 0)),
+                     utc(QDate(9999, 12, 31), QTime(23, 59, 59)));
 }
 
 DateTime DTPicker::value() const

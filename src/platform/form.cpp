@@ -31,6 +31,8 @@ void Form::applyPointer()
         break;
     default:
         unsetCursor();
+        // Qt keeps a window's own-pointer mark after unsetting; the default has none.
+        setAttribute(Qt::WA_SetCursor, false);
         break;
     }
 }
