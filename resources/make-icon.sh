@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Regenerates span-meter.ico from span-meter.svg. The build never runs this: the .ico is committed,
+# Regenerates span-meter.ico and the desktop icons in icons/ from span-meter.svg. The build never runs this: the .ico is committed,
 # so run this by hand after editing the artwork. Needs rsvg-convert (Debian: librsvg2-bin) and python3.
 set -euo pipefail
 
@@ -23,4 +23,10 @@ done
 python3 "$here/make_icon.py" "$here/span-meter.ico" \
     "$work/32.png" "$work/256.png" "$work/128.png" "$work/48.png"
 
-echo "wrote $here/span-meter.ico"
+# The desktop's icon theme takes plain PNGs in its hicolor sizes.
+mkdir -p "$here/icons"
+for size in 48 128 256; do
+    cp "$work/$size.png" "$here/icons/span-meter-$size.png"
+done
+
+echo "wrote $here/span-meter.ico and $here/icons/"

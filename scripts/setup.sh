@@ -8,6 +8,7 @@ packages=(
     fonts-liberation2                  # metric-compatible Arial for the windows' fonts
     clang-format                       # the formatting gate
     xvfb xauth openbox xdotool x11-utils wmctrl imagemagick # the end-to-end suite
+    dpkg-dev desktop-file-utils appstream                   # the package and its checks
 )
 
 missing=()

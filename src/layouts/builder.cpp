@@ -23,13 +23,22 @@ void paintWhite(QWidget& widget, QPalette::ColorRole role = QPalette::Window)
     widget.setPalette(palette);
 }
 
+DTPicker* createPicker(DTPicker::Format format, QWidget& container, const DateTimeText& text)
+{
+    auto* picker = new DTPicker(format, text, &container);
+    // A picker is named by the frame that holds it, as a sighted user reads it.
+    if (auto* frame = qobject_cast<Frame*>(&container))
+        picker->setAccessibleName(frame->title());
+    return picker;
+}
+
 QWidget* createControl(const ControlSpec& spec, QWidget& container, const DateTimeText& text)
 {
     switch (spec.kind) {
     case ControlKind::DatePicker:
-        return new DTPicker(DTPicker::Format::ShortDate, text, &container);
+        return createPicker(DTPicker::Format::ShortDate, container, text);
     case ControlKind::TimePicker:
-        return new DTPicker(DTPicker::Format::Time, text, &container);
+        return createPicker(DTPicker::Format::Time, container, text);
     case ControlKind::PushButton: {
         auto* button = new PushButton(&container);
         button->setCaption(spec.caption);

@@ -12,6 +12,7 @@ PushButton::PushButton(QWidget* parent) : QPushButton(parent)
 void PushButton::setCaption(const QString& caption)
 {
     m_caption = caption;
+    setAccessibleName(caption);
     QString shown = caption;
     setText(shown.replace(QLatin1Char('&'), QStringLiteral("&&")));
 }

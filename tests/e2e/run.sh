@@ -4,7 +4,7 @@
 # visible to X tools, so counting is judged by comparing screenshot regions over time.
 #
 # Usage: run.sh <path-to-span-meter>      (DISPLAY must name a running X server with a WM)
-# Needs: xdotool, x11-utils (xprop, xwininfo), wmctrl, imagemagick.
+# Needs: xdotool, x11-utils (xprop, xwininfo), wmctrl, imagemagick, dbus-daemon.
 # If E2E_SHOTS names a folder, main.png, elapsed.png and remaining.png are written there.
 set -euo pipefail
 
@@ -25,6 +25,8 @@ stopped_on_failure=false
 diag_dir=
 work=
 declare -a launched_pids=()
+declare -a waiters=()
+bus_pid=
 
 now_ms() { date +%s%3N; }
 
@@ -77,6 +79,13 @@ finish() {
             kill -KILL "$pid" 2>/dev/null
         fi
     done
+    for pid in "${waiters[@]}"; do
+        wait "$pid" 2>/dev/null
+    done
+    if [[ -n $bus_pid ]]; then
+        kill "$bus_pid" 2>/dev/null
+        wait "$bus_pid" 2>/dev/null
+    fi
     if [[ -n $work ]]; then
         if [[ -n $diag_dir ]]; then
             cp "$work"/*.log "$diag_dir"/ 2>/dev/null
@@ -100,7 +109,7 @@ trap 'echo "ERROR: line $LINENO: $BASH_COMMAND failed" >&2' ERR
 
 [[ -x $BIN ]] || fail_hard "program $BIN is not an executable file"
 [[ -n ${DISPLAY:-} ]] || fail_hard "DISPLAY is not set"
-for tool in xdotool xprop xwininfo wmctrl "$IMPORT" "$CONVERT" "$COMPARE"; do
+for tool in xdotool xprop xwininfo wmctrl dbus-daemon "$IMPORT" "$CONVERT" "$COMPARE"; do
     command -v "$tool" >/dev/null || fail_hard "missing tool $tool"
 done
 xwininfo -root >/dev/null 2>&1 || fail_hard "no X server answers on DISPLAY=$DISPLAY"
@@ -135,18 +144,20 @@ poll() {
 launch() {
     local tag=$1
     APP_RC="$work/$tag.rc"
+    APP_LOG="$work/$tag.log"
     local pidfile="$work/$tag.pid"
     (
         env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
             PATH="$work/bin:$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
-            LC_ALL=C LANG=C QT_QPA_PLATFORM=xcb \
-            "$BIN" >"$work/$tag.log" 2>&1 &
+            DBUS_SESSION_BUS_ADDRESS="$bus_address" LC_ALL=C LANG=C QT_QPA_PLATFORM=xcb \
+            "$BIN" >"$APP_LOG" 2>&1 &
         echo $! >"$pidfile"
         status=0
         wait $! || status=$?
         echo "$status" >"$APP_RC.tmp"
         mv "$APP_RC.tmp" "$APP_RC"
     ) &
+    waiters+=($!)
     poll 5 test -s "$pidfile" || fail_hard "$tag: program did not start"
     APP_PID=$(cat "$pidfile")
     launched_pids+=("$APP_PID")
@@ -388,7 +399,7 @@ wait_for_exit() {
             pass "$what: the program ended with status 0 after ${took}ms"
         else
             fail "$what: the program ended with status $status"
-            sed 's/^/    | /' "$work"/*.log | tail -n 40
+            sed 's/^/    | /' "$APP_LOG" | tail -n 40
         fi
     else
         fail "$what: the program was still running ${WAIT}s later"
@@ -398,6 +409,13 @@ wait_for_exit() {
 # --- first run: main window, both counters, close from a counter --------------------------
 
 echo "Program: $BIN"
+# A private session bus, as every desktop session has one: without any bus the D-Bus library
+# tries to autolaunch one and leaks while failing, which sanitizer builds report as an error.
+dbus-daemon --session --nofork --address="unix:path=$work/bus" --print-address=1 \
+    >"$work/bus.address" 2>"$work/bus.log" &
+bus_pid=$!
+poll 5 test -s "$work/bus.address" || fail_hard "the private D-Bus session bus did not start"
+bus_address=$(head -n 1 "$work/bus.address")
 started_s=$(date +%s)
 launch first
 if poll "$WAIT" has_visible_window "$MAIN_TITLE"; then
