@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ qt6-base-dev # the build
     fonts-liberation2                  # metric-compatible Arial for the windows' fonts
     clang-format                       # the formatting gate
-    xvfb xauth openbox xdotool x11-utils wmctrl imagemagick # the end-to-end suite
+    xvfb xauth openbox xdotool x11-utils x11-xserver-utils wmctrl imagemagick # end-to-end
     dpkg-dev desktop-file-utils appstream                   # the package and its checks
 )
 

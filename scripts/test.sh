@@ -12,7 +12,7 @@ clang-format --dry-run --Werror "${sources[@]}"
 
 echo "== X server for the end-to-end suite"
 display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
 xvfb_pid=$!
 cleanup() {
     kill "${wm_pid:-}" "$xvfb_pid" 2>/dev/null || true
