@@ -8,7 +8,8 @@ packages=(
     fonts-liberation2                  # metric-compatible Arial for the windows' fonts
     clang-format                       # the formatting gate
     xvfb xauth openbox xdotool x11-utils x11-xserver-utils wmctrl imagemagick # end-to-end
-    dpkg-dev desktop-file-utils appstream                   # the package and its checks
+    dbus-daemon                        # a session bus for the program under test
+    dpkg-dev desktop-file-utils appstream # the package and its checks
 )
 
 missing=()

@@ -14,7 +14,8 @@ CLASS_NAME='Tallyglass Hourwick Span Meter for'
 ELAPSED_TITLE='Count Time Elapsed'
 REMAINING_TITLE='Count Remaining Time'
 HOME_PAGE='https://www.span-meter.example/'
-WAIT=20 # seconds for anything the program must do; sanitizer builds are slow to start
+WAIT=20      # seconds for a window to appear or the program to end; sanitizer builds are slow
+STEP_WAIT=8  # seconds for a running program to react to a click or key
 IMPORT=/usr/bin/import
 CONVERT=/usr/bin/convert # a stand-in may shadow the real one on PATH
 COMPARE=/usr/bin/compare
@@ -226,15 +227,18 @@ region_is_not() {
     region_shot "$1" "$2" "$work/probe.png" && different_image "$work/probe.png" "$3"
 }
 
-# settle WINDOW OUT: waits until two screenshots in a row agree (painting has finished).
+# painted IMAGE: more than a handful of colours, so not a window still waiting for its first paint.
+painted() { (($("$CONVERT" "$1" -format %k info: 2>/dev/null || echo 0) > 8)); }
+
+# settle WINDOW OUT: waits until two painted screenshots in a row agree (painting has finished).
 settle() {
     local previous="$work/settle-a.png" current="$work/settle-b.png"
     shot "$1" "$previous" || return 1
-    local deadline=$(($(now_ms) + WAIT * 1000))
+    local deadline=$(($(now_ms) + STEP_WAIT * 1000))
     while (($(now_ms) < deadline)); do
         sleep 0.2
         shot "$1" "$current" || return 1
-        if same_image "$previous" "$current"; then
+        if painted "$current" && same_image "$previous" "$current"; then
             cp "$current" "$2"
             return 0
         fi
@@ -297,7 +301,7 @@ open_counter() {
         fail_hard "'$title' window did not appear within ${WAIT}s"
     fi
     COUNTER=$(visible_window "$title")
-    if poll "$WAIT" is_unmapped "$main"; then
+    if poll "$STEP_WAIT" is_unmapped "$main"; then
         pass "main window is hidden while '$title' is open"
     else
         fail "main window is still mapped while '$title' is open"
@@ -320,10 +324,10 @@ count_and_stop() {
     crop "$base-idle.png" "${region[entered]}" "$base-entered.png"
 
     click "$win" "$BUTTON_X" "${region[start_y]}"
-    if poll "$WAIT" region_is_not "$win" "${region[frame]}" "$base-idle-frame.png"; then
+    if poll "$STEP_WAIT" region_is_not "$win" "${region[frame]}" "$base-idle-frame.png"; then
         pass "'$title': Start fills in the breakdown"
     else
-        fail_hard "'$title': the breakdown did not change within ${WAIT}s of Start"
+        fail_hard "'$title': the breakdown did not change within ${STEP_WAIT}s of Start"
     fi
     if region_is_not "$win" "${region[start]}" "$base-idle-start.png"; then
         pass "'$title': the Start button's caption changed while counting"
@@ -346,12 +350,12 @@ count_and_stop() {
     crop "$base-counting.png" "${region[dhm_right]}" "$base-dhm-right.png"
 
     click "$win" "$BUTTON_X" "${region[start_y]}"
-    if poll "$WAIT" region_is "$win" "${region[top]}" "$base-idle-top.png"; then
+    if poll "$STEP_WAIT" region_is "$win" "${region[top]}" "$base-idle-top.png"; then
         pass "'$title': Stop restores the captions exactly as they were before Start"
     else
         fail "'$title': after Stop the labels never returned to their idle look"
     fi
-    if poll "$WAIT" region_is "$win" "${region[start]}" "$base-idle-start.png"; then
+    if poll "$STEP_WAIT" region_is "$win" "${region[start]}" "$base-idle-start.png"; then
         pass "'$title': Stop gives the Start button its caption back"
     else
         fail "'$title': after Stop the Start button does not look as before"
@@ -376,12 +380,12 @@ count_and_stop() {
 back_to_main() {
     local win=$1 main=$2 title=$3 y=$4
     click "$win" "$BUTTON_X" "$y"
-    if poll "$WAIT" is_viewable "$main"; then
+    if poll "$STEP_WAIT" is_viewable "$main"; then
         pass "'< Back' in '$title' shows the main window again"
     else
         fail_hard "'< Back' in '$title' did not bring the main window back"
     fi
-    if poll "$WAIT" has_no_window "$title"; then
+    if poll "$STEP_WAIT" has_no_window "$title"; then
         pass "'< Back' closes '$title'"
     else
         fail "'$title' window still exists after '< Back'"
@@ -468,7 +472,7 @@ case $step in
 esac
 sleep 0.2 # the click's focus change must land before the first key
 xdotool key --delay 80 "${keys[@]}"
-if poll "$WAIT" region_is_not "$main" "$picker" "$work/picker-before.png"; then
+if poll "$STEP_WAIT" region_is_not "$main" "$picker" "$work/picker-before.png"; then
     pass "the keys ${keys[*]} changed the picker holding the $step"
 else
     fail "the keys ${keys[*]} left the picker holding the $step as it was"

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets and runs each, in parallel, for SECONDS (default 60) over a scratch copy
+# of its seed corpus, so the committed corpus stays as it is. SECONDS of 0 only replays the corpus.
+# Exits non-zero if a target fails; its crash input is kept under build-fuzz/artifacts/.
+# Usage: fuzz/run.sh [SECONDS]
+set -uo pipefail
+
+seconds=${1:-60}
+if ! [[ $seconds =~ ^[0-9]+$ ]]; then
+    echo "usage: $0 [SECONDS]" >&2
+    exit 2
+fi
+
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "$here/.." && pwd)/build-fuzz
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+# Nothing is installed from here: say what is missing and stop.
+if ! command -v clang++ >/dev/null; then
+    echo "fuzz: clang++ not found (Debian package: clang)" >&2
+    exit 1
+fi
+printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' \
+    >"$scratch/probe.cpp"
+if ! clang++ -fsanitize=fuzzer,address,undefined "$scratch/probe.cpp" -o "$scratch/probe" \
+    2>"$scratch/probe.log"; then
+    echo "fuzz: clang++ cannot link a fuzz target; the libFuzzer and sanitizer runtimes are" \
+        "missing (Debian package: libclang-rt-14-dev). The linker said:" >&2
+    sed 's/^/    /' "$scratch/probe.log" >&2
+    exit 1
+fi
+
+if ! cmake -S "$here" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >"$scratch/configure.log" 2>&1; then
+    cat "$scratch/configure.log" >&2
+    echo "fuzz: configuring failed" >&2
+    exit 1
+fi
+if ! cmake --build "$build"; then
+    echo "fuzz: building failed" >&2
+    exit 1
+fi
+
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+
+# name and longest input: a cursor up to the size of a 256x256 one, and a line of typed text
+targets=("cursorfile 70000" "datetimetext 512")
+
+pids=()
+for target in "${targets[@]}"; do
+    read -r name maxlen <<<"$target"
+    corpus=$scratch/corpus-$name
+    artifacts=$build/artifacts/$name
+    cp -r "$here/corpus/$name" "$corpus"
+    mkdir -p "$artifacts"
+    limits=(-max_total_time="$seconds")
+    [[ $seconds -eq 0 ]] && limits=(-runs=0)
+    "$build/fuzz_$name" "$corpus" "${limits[@]}" -timeout=5 -rss_limit_mb=2048 \
+        -max_len="$maxlen" -print_final_stats=1 -artifact_prefix="$artifacts/" \
+        >"$scratch/$name.log" 2>&1 &
+    pids+=($!)
+done
+
+status=0
+for i in "${!targets[@]}"; do
+    read -r name _ <<<"${targets[$i]}"
+    wait "${pids[$i]}"
+    code=$?
+    log=$scratch/$name.log
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+    echo "== $name"
+    grep -E '^#[0-9]+.*cov:' "$log" | tail -n 1
+    grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' "$log"
+    if [[ $code -eq 0 ]]; then
+        echo "fuzz: $name ${runs:-?} runs, no crash"
+    else
+        # Everything from the first report on: the sanitizer's or our own message and the stack.
+        first=$(grep -nE '^==[0-9]+==|runtime error|^fuzz_[a-z]+: |terminate called|^ALARM|^MS: ' \
+            "$log" | head -n 1 | cut -d: -f1)
+        tail -n +"${first:-1}" "$log" | head -n 150
+        echo "fuzz: $name FAILED (exit code $code) after ${runs:-?} runs; input kept in $build/artifacts/$name/"
+        status=1
+    fi
+done
+exit $status

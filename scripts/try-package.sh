@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Installs the Debian package into a throwaway Debian 12 root, as a user's machine would get it
+# (apt-get install ./file.deb, dependencies from the archive), and starts it there under Xvfb
+# until its main window shows. Not part of the test command: it takes minutes and needs root.
+#   scripts/try-package.sh [PACKAGE.deb]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[[ $(id -u) -eq 0 ]] || { echo "try-package.sh: run as root (debootstrap and chroot)" >&2; exit 1; }
+
+deb=${1:-}
+if [[ -z $deb ]]; then
+    scripts/setup.sh
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build --target span-meter
+    (cd build && cpack -G DEB >/dev/null)
+    deb=$(ls build/span-meter_*.deb)
+fi
+
+command -v debootstrap >/dev/null || apt-get install -y -qq debootstrap >/dev/null
+base=/var/tmp/span-meter-bookworm.tar
+root=$(mktemp -d /var/tmp/span-meter-root.XXXXXX)
+cleanup() {
+    for mount in proc sys dev; do umount -l "$root/$mount" 2>/dev/null || true; done
+    rm -rf "$root"
+}
+trap cleanup EXIT
+
+if [[ ! -f $base ]]; then
+    mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
+    debootstrap --variant=minbase bookworm "$root" "${mirror:-http://deb.debian.org/debian}" >/dev/null
+    cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null || true
+    tar -C "$root" -cf "$base" .
+else
+    tar -C "$root" -xf "$base"
+fi
+cp /etc/resolv.conf "$root/etc/" 2>/dev/null || true
+cp "$deb" "$root/tmp/span-meter.deb"
+mount -t proc proc "$root/proc"
+mount --rbind /sys "$root/sys"
+mount --rbind /dev "$root/dev"
+
+chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root bash -euo pipefail -c '
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq ./tmp/span-meter.deb >/dev/null
+    apt-get install -y -qq --no-install-recommends xvfb xdotool >/dev/null
+    echo "installed: $(dpkg-query -W -f="\${Package} \${Version}" span-meter)"
+    test -f /usr/share/applications/example.span_meter.SpanMeter.desktop
+    echo "menu entry: /usr/share/applications/example.span_meter.SpanMeter.desktop"
+    Xvfb :5 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    sleep 1
+    mkdir -p /tmp/bin && printf "#!/bin/sh\nexit 0\n" >/tmp/bin/xdg-open && chmod +x /tmp/bin/xdg-open
+    DISPLAY=:5 PATH=/tmp/bin:$PATH span-meter >/tmp/span-meter.log 2>&1 &
+    for _ in $(seq 100); do
+        if DISPLAY=:5 xdotool search --onlyvisible --name "Clockwise Reckoning$" >/dev/null 2>&1; then
+            echo "PASS: the installed program shows its main window"
+            exit 0
+        fi
+        sleep 0.2
+    done
+    echo "FAIL: no main window"; cat /tmp/span-meter.log; exit 1
+'
