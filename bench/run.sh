@@ -236,6 +236,9 @@ stop "$PID"
 echo "== timer events while the main window idles, in-process, ${wakeup_seconds}s"
 in_session "$tools/label-latency" --idle-timers "$wakeup_seconds" >"$results/idle-timers.txt" 2>&1
 timer_events=$(value timer_events_total "$results/idle-timers.txt")
+# Our timers are QTimers (the tick, single shots); Qt's widgets use timers of their own.
+ours_idle=yes
+grep -qE '^timer_events\[(QTimer|QSingleShotTimer)/' "$results/idle-timers.txt" && ours_idle=NO
 timer_receivers=$(sed -n 's/^timer_events\[\(.*\)\]=\(.*\)/\1 \2/p' "$results/idle-timers.txt" |
     awk '{ printf "%s%s %s", sep, $1, $2; sep = ", " }')
 
@@ -287,7 +290,7 @@ counting_extra=$(awk -v a="$hwm_counting" -v b="$hwm_bare_idle" 'BEGIN { print (
     echo "| CPU idle ${cpu_seconds} s, main window (% of one core) | $cpu_main | $cpu_bare | $cpu_main % vs $cpu_bare % | – | – |"
     echo "| idle wake-ups: context switches per s | $switches_main | $switches_bare | – | – | – |"
     echo "| idle wake-ups: poll calls per s under strace | $polls_main | $polls_bare | – | – | – |"
-    echo "| timer events in ${wakeup_seconds} s of main window idle, in-process | ${timer_events:-?} | – | ${timer_receivers:-none} | none of ours | $(met "\"${timer_receivers}\" !~ /QTimer/") |"
+    echo "| timer events in ${wakeup_seconds} s of main window idle, in-process | ${timer_events:-?} | – | ${timer_receivers:-none} | none of ours | $ours_idle |"
     for locale in en_US C; do
         echo "| one refresh, texts only, $locale (µs CPU; wall) | $(bench_us "refresh_texts/$locale" 4); $(bench_us "refresh_texts/$locale" 3) | – | – | ≤ 20 µs | $(met "$(bench_us "refresh_texts/$locale" 4) <= 20") |"
         echo "| one refresh with the five labels set, $locale (µs CPU; wall) | $(bench_us "refresh_labels/$locale" 4); $(bench_us "refresh_labels/$locale" 3) | – | – | ≤ 20 µs | $(met "$(bench_us "refresh_labels/$locale" 4) <= 20") |"

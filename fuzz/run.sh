@@ -79,6 +79,10 @@ for i in "${!targets[@]}"; do
         first=$(grep -nE '^==[0-9]+==|runtime error|^fuzz_[a-z]+: |terminate called|^ALARM|^MS: ' \
             "$log" | head -n 1 | cut -d: -f1)
         tail -n +"${first:-1}" "$log" | head -n 150
+        for input in $(grep -o "Test unit written to .*" "$log" | sed 's/^Test unit written to //'); do
+            echo "input $input ($(stat -c %s "$input") bytes), first 512 in hex:"
+            head -c 512 "$input" | od -An -tx1 -v
+        done
         echo "fuzz: $name FAILED (exit code $code) after ${runs:-?} runs; input kept in $build/artifacts/$name/"
         status=1
     fi

@@ -137,8 +137,12 @@ void SoakTest::weekOfRefreshes()
 
     for (qint64 msecs = start * 1000; msecs < end * 1000;
          msecs += nearAMidnight(msecs) ? fineStep : 1000) {
-        if (msecs == (start + secondsPerDay) * 1000)
+        if (msecs == (start + secondsPerDay) * 1000) {
+            // The window stays shown, but after the first day its repaints are held off: the
+            // program paints nothing of its own, and Qt's painting would triple the run time.
+            window->setUpdatesEnabled(false);
             memoryAfterWarmUp = memoryInUse();
+        }
         clock.m_msecs = msecs;
         window->Timer1_Timer();
         ++refreshes;
@@ -172,6 +176,7 @@ void SoakTest::weekOfRefreshes()
     QCOMPARE(dateAloneShown, days * 40LL);
     QVERIFY(fake.messageBox.m_reports.empty());
     QVERIFY(window->Timer1().isActive());
+    QVERIFY(window->isVisible());
 
     QVERIFY(memoryAfterWarmUp > 0);
     QVERIFY(memoryAtEnd > 0);

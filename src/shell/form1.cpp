@@ -54,23 +54,27 @@ void Form1::MaybeOpenHomePage()
 
 void Form1::PushButton1_Click()
 {
-    openCounter(&Navigator::form3, "PushButton1_Click");
+    openCounter(CountDirection::Remaining, "PushButton1_Click");
 }
 
 void Form1::PushButton2_Click()
 {
-    openCounter(&Navigator::form2, "PushButton2_Click");
+    openCounter(CountDirection::Elapsed, "PushButton2_Click");
 }
 
-void Form1::openCounter(CounterWindow& (Navigator::*target)(), const char* handler)
+void Form1::openCounter(CountDirection direction, const char* handler)
 {
+    // Every reference goes through the navigator, which loads the window on the first one.
+    const auto target = [&]() -> CounterWindow& {
+        return direction == CountDirection::Elapsed ? m_navigator.form2() : m_navigator.form3();
+    };
     ErrorTrap trap(m_platform.messageBox, locationText("Form1", handler));
     trap.run(100, [&] { m_globals.QuitOnClose = true; });
     trap.run(102, [&] {
-        (m_navigator.*target)().lblDateTimeEntered().setCaption(
-            QStringLiteral("Date/Time Entered: ") + momentText());
+        target().lblDateTimeEntered().setCaption(QStringLiteral("Date/Time Entered: ") +
+                                                 momentText());
     });
-    trap.run(104, [&] { (m_navigator.*target)().showCentred(); });
+    trap.run(104, [&] { target().showCentred(); });
     trap.run(106, [&] { hide(); });
 }
 

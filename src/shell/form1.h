@@ -11,6 +11,7 @@ class Frame;
 class Navigator;
 class PushButton;
 class CounterWindow;
+enum class CountDirection;
 
 // The main window: the Moment's date and time pickers and the two mode buttons.
 class Form1 : public Form
@@ -34,7 +35,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void openCounter(CounterWindow& (Navigator::*target)(), const char* handler);
+    void openCounter(CountDirection direction, const char* handler);
     void MaybeOpenHomePage();
 
     const Platform& m_platform;

@@ -1,0 +1,134 @@
+#include "counters/counterwindow.h"
+#include "expectedtext.h"
+#include "fakeplatform.h"
+#include "platform/controls.h"
+#include "shell/application.h"
+#include "shell/form1.h"
+
+#include <QTest>
+#include <array>
+
+namespace {
+constexpr qint64 hour = 3600;
+constexpr qint64 day = 86400;
+// The labels keep whatever they showed before the tick.
+constexpr qint64 unchanged = -1;
+
+// One tick after setting the wall clock to start + offset, and the span the window should show.
+struct Step
+{
+    qint64 clockOffset;
+    qint64 shownSpan;
+};
+using Steps = QList<Step>;
+
+const std::array<QString, 4> idleCaptions{QStringLiteral("Day(s):"), QStringLiteral("Hour(s):"),
+                                          QStringLiteral("Minute(s):"),
+                                          QStringLiteral("Second(s):")};
+} // namespace
+
+class ClockJumpsTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void displayFollowsTheWallClock_data();
+    void displayFollowsTheWallClock();
+};
+
+void ClockJumpsTest::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void ClockJumpsTest::displayFollowsTheWallClock_data()
+{
+    QTest::addColumn<bool>("elapsed");
+    QTest::addColumn<qint64>("momentOffset");
+    QTest::addColumn<Steps>("steps");
+
+    QTest::newRow("elapsed: back an hour, forward a day") << true << -2 * hour
+                                                          << Steps{{0, 2 * hour},
+                                                                   {1, 2 * hour + 1},
+                                                                   {1 - hour, hour + 1},
+                                                                   {2 - hour, hour + 2},
+                                                                   {2 - hour + day, day + hour + 2},
+                                                                   {3 - hour + day, day + hour + 3},
+                                                                   {3 - 2 * hour + day, day + 3}};
+    // Before the Moment the elapsed count has nothing to show and holds its last text; past it
+    // again, it shows the new distance at once.
+    QTest::newRow("elapsed: back before the Moment and forward again")
+        << true << qint64(-30 * 60)
+        << Steps{{0, 30 * 60},
+                 {-hour, unchanged},
+                 {-hour + 1, unchanged},
+                 {-hour + day, day - hour + 30 * 60},
+                 {-hour + day + 1, day - hour + 30 * 60 + 1}};
+    QTest::newRow("remaining: back an hour, forward a day")
+        << false << 3 * day + 5 * hour + 7
+        << Steps{{0, 3 * day + 5 * hour + 7},
+                 {1, 3 * day + 5 * hour + 6},
+                 {1 - hour, 3 * day + 6 * hour + 6},
+                 {2 - hour, 3 * day + 6 * hour + 5},
+                 {2 - hour + day, 2 * day + 6 * hour + 5},
+                 {3 - hour + day, 2 * day + 6 * hour + 4},
+                 {3 - 2 * hour + day, 2 * day + 7 * hour + 4}};
+    // Past the Moment the countdown shows zero once and then holds it; back before the Moment it
+    // counts down again from the new distance.
+    QTest::newRow("remaining: forward past the Moment and back before it")
+        << false << 5 * hour
+        << Steps{{0, 5 * hour},
+                 {-hour, 6 * hour},
+                 {-hour + day, 0},
+                 {-hour + day + 1, unchanged},
+                 {-2 * hour + day, unchanged},
+                 {-hour, 6 * hour},
+                 {-hour + 1, 6 * hour - 1},
+                 {-2 * hour + 1, 7 * hour - 1},
+                 {-2 * hour + 1 + day, 0},
+                 {-2 * hour + 2 + day, unchanged}};
+    QTest::newRow("remaining: forward onto the Moment itself, then past it")
+        << false << 5 * hour
+        << Steps{{0, 5 * hour}, {5 * hour, 0}, {5 * hour + 1, unchanged}, {day, unchanged}};
+}
+
+void ClockJumpsTest::displayFollowsTheWallClock()
+{
+    QFETCH(bool, elapsed);
+    QFETCH(qint64, momentOffset);
+    QFETCH(Steps, steps);
+
+    FakePlatform fake;
+    const qint64 start = fake.clock.m_now.seconds();
+    const qint64 moment = start + momentOffset;
+    Application app(fake.platform());
+    app.start();
+    app.form1().dtpDate().setValue(DateTime::fromSeconds(moment / day * day));
+    app.form1().dtpTime().setValue(DateTime::fromSeconds(moment % day));
+    if (elapsed)
+        app.form1().PushButton2_Click();
+    else
+        app.form1().PushButton1_Click();
+    CounterWindow* window = elapsed ? app.loadedForm2() : app.loadedForm3();
+    QVERIFY(window);
+    window->startStopButton().click();
+
+    std::array<QString, 4> shown = idleCaptions;
+    for (const Step& step : steps) {
+        const qint64 now = start + step.clockOffset;
+        fake.clock.m_now = DateTime::fromSeconds(now);
+        window->Timer1_Timer();
+        if (step.shownSpan != unchanged)
+            shown = expected::breakdownCaptions(step.shownSpan);
+        for (int part = 0; part < 4; ++part)
+            QCOMPARE(window->breakdownLabel(part).caption(), shown.at(part));
+        QCOMPARE(window->lblCurrentDate().caption(),
+                 QString(expected::currentDateCaption(now).view()));
+    }
+    QVERIFY(window->Timer1().isActive());
+    QCOMPARE(window->startStopButton().caption(), QStringLiteral("Stop"));
+    QVERIFY(fake.messageBox.m_reports.empty());
+}
+
+QTEST_MAIN(ClockJumpsTest)
+#include "tst_clockjumps.moc"
