@@ -57,7 +57,8 @@ for target in "${targets[@]}"; do
     limits=(-max_total_time="$seconds")
     [[ $seconds -eq 0 ]] && limits=(-runs=0)
     "$build/fuzz_$name" "$corpus" "${limits[@]}" -timeout=5 -rss_limit_mb=2048 \
-        -max_len="$maxlen" -print_final_stats=1 -artifact_prefix="$artifacts/" \
+        -max_len="$maxlen" -dict="$here/$name.dict" -print_final_stats=1 \
+        -artifact_prefix="$artifacts/" \
         >"$scratch/$name.log" 2>&1 &
     pids+=($!)
 done
