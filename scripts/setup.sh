@@ -10,6 +10,7 @@ packages=(
     xvfb xauth openbox xdotool x11-utils x11-xserver-utils wmctrl imagemagick # end-to-end
     dbus-daemon                        # a session bus for the program under test
     dpkg-dev desktop-file-utils appstream # the package and its checks
+    clang libclang-rt-14-dev           # the fuzzers
 )
 
 missing=()

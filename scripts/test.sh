@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, then builds and runs every test twice: a normal build (build/) and one
-# under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/). Starts its own X server
-# for the end-to-end suite.
+# under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/); then runs each fuzzer for a
+# short while. Starts its own X server for the end-to-end suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -34,3 +34,6 @@ run_suite() {
 }
 run_suite build -DSPAN_SANITIZE=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 run_suite build-asan -DSPAN_SANITIZE=ON
+
+echo "== fuzzing, briefly"
+fuzz/run.sh 30
