@@ -261,7 +261,7 @@ void BadInputTest::skinFile()
             QSKIP("This process can read a file whatever its mode");
     }
 
-    // Only what the program's start reads: a 100 MB file read even in part would show here.
+    // Only what the program's start reads: a 100 MB file read even a little would show here.
     const auto bytesRead = [] {
         QFile io(QStringLiteral("/proc/self/io"));
         if (!io.open(QIODevice::ReadOnly))
@@ -445,8 +445,8 @@ void BadInputTest::momentAtTheEndsOfTheCalendar()
     QCOMPARE(window->lblCurrentDate().caption(), QStringLiteral("Current Date/Time:"));
     const QStringList idle{QStringLiteral("Day(s):"), QStringLiteral("Hour(s):"),
                            QStringLiteral("Minute(s):"), QStringLiteral("Second(s):")};
-    for (int part = 0; part < 4; ++part)
-        QCOMPARE(window->breakdownLabel(part).caption(), idle.at(part));
+    for (int field = 0; field < 4; ++field)
+        QCOMPARE(window->breakdownLabel(field).caption(), idle.at(field));
     QVERIFY(window->isVisible());
 
     window->backButton().click();

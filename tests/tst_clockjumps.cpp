@@ -120,8 +120,8 @@ void ClockJumpsTest::displayFollowsTheWallClock()
         window->Timer1_Timer();
         if (step.shownSpan != unchanged)
             shown = expected::breakdownCaptions(step.shownSpan);
-        for (int part = 0; part < 4; ++part)
-            QCOMPARE(window->breakdownLabel(part).caption(), shown.at(part));
+        for (int field = 0; field < 4; ++field)
+            QCOMPARE(window->breakdownLabel(field).caption(), shown.at(field));
         QCOMPARE(window->lblCurrentDate().caption(),
                  QString(expected::currentDateCaption(now).view()));
     }

@@ -29,9 +29,8 @@ const char* nameOf(Action action)
     case Action::Close:
         return "close";
     case Action::OpenElapsed:
-        return "open elapsed";
     case Action::OpenRemaining:
-        return "open remaining";
+        return "open";
     }
     return "?";
 }
@@ -64,7 +63,6 @@ Snapshot snapshotOf(const CounterWindow& window)
 struct Tracked
 {
     QPointer<CounterWindow> window;
-    bool elapsed;
     std::optional<Snapshot> atClose;
 };
 
@@ -88,8 +86,9 @@ struct Coverage
 };
 
 // One program, from its start to its end, put through random sequences of clicks: each sequence
-// is a few ticks, with clicks waiting in the queue that the tick's yield runs. Everything random
-// comes from the seed, so a run can be repeated.
+// is a few ticks, with clicks waiting in the queue that the tick's yield runs. Every click comes
+// from the seed, so a run can be repeated; only a window's own timer, firing in real time during
+// another window's yield, can add a tick of its own.
 class ProgramRun
 {
 public:
@@ -109,7 +108,7 @@ private:
     std::vector<CounterWindow*> shownCounters() const;
     void tick();
     void perform(Action action, QPointer<CounterWindow> target);
-    void track(CounterWindow* window, bool elapsed);
+    void track(CounterWindow* window);
     void checkAfterTick();
 
     QRandomGenerator m_random;
@@ -121,6 +120,8 @@ private:
     QStringList m_log;
     Coverage& m_coverage;
     QPointer<CounterWindow> m_ticking;
+    // The ticking window as the last click on it during the yield left it.
+    std::optional<Snapshot> m_afterClickInYield;
 };
 
 ProgramRun::ProgramRun(quint32 seed, const Actions& allowed, Coverage& coverage)
@@ -157,12 +158,12 @@ std::vector<CounterWindow*> ProgramRun::shownCounters() const
     return shown;
 }
 
-void ProgramRun::track(CounterWindow* window, bool elapsed)
+void ProgramRun::track(CounterWindow* window)
 {
     for (const auto& tracked : m_tracked)
         if (tracked->window == window)
             return;
-    auto tracked = std::make_unique<Tracked>(Tracked{window, elapsed, std::nullopt});
+    auto tracked = std::make_unique<Tracked>(Tracked{window, std::nullopt});
     Tracked* entry = tracked.get();
     QObject::connect(window, &CounterWindow::unloaded, window,
                      [entry] { entry->atClose = snapshotOf(*entry->window); });
@@ -223,9 +224,11 @@ void ProgramRun::perform(Action action, QPointer<CounterWindow> target)
         m_model.loaded[slot] = true;
         m_model.mainWindowShown = false;
         if (CounterWindow* window = loaded(elapsed))
-            track(window, elapsed);
+            track(window);
         break;
     }
+    if (m_ticking && target == m_ticking)
+        m_afterClickInYield = snapshotOf(*m_ticking);
 }
 
 void ProgramRun::tick()
@@ -258,8 +261,13 @@ void ProgramRun::tick()
     m_fake.clock.m_now = DateTime::fromSeconds(m_fake.clock.m_now.seconds() + 1);
     ++m_coverage.ticks;
     m_ticking = ticking;
+    m_afterClickInYield.reset();
     ticking->Timer1_Timer();
     m_ticking = nullptr;
+    // A click on the ticking window during its yield ends that tick: nothing after it is written.
+    if (ticking && m_afterClickInYield)
+        QVERIFY2(snapshotOf(*ticking) == *m_afterClickInYield,
+                 "the tick wrote to its window after a click in its yield");
     // Windows closed during the yield go now, as they would back in the event loop.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     checkAfterTick();
@@ -353,9 +361,11 @@ void ReentrancyTest::randomClicksDuringTheYield()
         int inRun = 0;
         const auto explain = qScopeGuard([&] {
             if (QTest::currentTestFailed())
-                qWarning("failed in sequence %d of the program run with seed %u (rerun with "
-                         "SPAN_SEED=%u): %s",
-                         inRun, seed, seed, qPrintable(run.lastSequence()));
+                qWarning("failed in sequence %d of the program run with seed %u; rerun with "
+                         "SPAN_SEED=%u tst_reentrancy \"randomClicksDuringTheYield:%s\". "
+                         "The sequence: %s",
+                         inRun, seed, seed, QTest::currentDataTag(),
+                         qPrintable(run.lastSequence()));
         });
         // A run ends with the program, or after enough sequences to stay easy to repeat.
         for (; inRun < maxSequencesPerRun && done < sequences && run.canGoOn(); ++inRun, ++done) {

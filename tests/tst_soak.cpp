@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTest>
 #include <array>
+#include <cstddef>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define SOAK_UNDER_ASAN 1
@@ -20,7 +21,8 @@
 #endif
 
 #ifdef SOAK_UNDER_ASAN
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer's run-time library; GCC installs no header that declares it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
@@ -63,16 +65,16 @@ bool nearAMidnight(qint64 msecs)
 // Every caption a breakdown label can show this week, made once so the checks build no strings.
 struct CaptionTable
 {
-    std::array<std::vector<QString>, 4> byPart;
+    std::array<std::vector<QString>, 4> byField;
 
     CaptionTable()
     {
         const std::array<const char*, 4> names{
             "Day(s): ", "Hour(s): ", "Minute(s): ", "Second(s): "};
         const std::array<int, 4> counts{days + 4, 24, 60, 60};
-        for (std::size_t part = 0; part < 4; ++part)
-            for (int value = 0; value < counts[part]; ++value)
-                byPart[part].push_back(QLatin1String(names[part]) + QString::number(value));
+        for (std::size_t field = 0; field < 4; ++field)
+            for (int value = 0; value < counts[field]; ++value)
+                byField[field].push_back(QLatin1String(names[field]) + QString::number(value));
     }
 };
 } // namespace
@@ -127,8 +129,9 @@ void SoakTest::weekOfRefreshes()
 
     const CaptionTable table;
     const Label& currentDate = window->lblCurrentDate();
-    const std::array<const Label*, 4> parts{&window->breakdownLabel(0), &window->breakdownLabel(1),
-                                            &window->breakdownLabel(2), &window->breakdownLabel(3)};
+    const std::array<const Label*, 4> fields{&window->breakdownLabel(0), &window->breakdownLabel(1),
+                                             &window->breakdownLabel(2),
+                                             &window->breakdownLabel(3)};
     qint64 refreshes = 0;
     qint64 dateAloneShown = 0;
     qint64 memoryAfterWarmUp = -1;
@@ -139,7 +142,8 @@ void SoakTest::weekOfRefreshes()
          msecs += nearAMidnight(msecs) ? fineStep : 1000) {
         if (msecs == (start + secondsPerDay) * 1000) {
             // The window stays shown, but after the first day its repaints are held off: the
-            // program paints nothing of its own, and Qt's painting would triple the run time.
+            // program paints nothing of its own, and Qt's painting would more than double the run
+            // time.
             window->setUpdatesEnabled(false);
             memoryAfterWarmUp = memoryInUse();
         }
@@ -151,12 +155,12 @@ void SoakTest::weekOfRefreshes()
         const qint64 span = elapsed ? seconds - moment : moment - seconds;
         const std::array<qint64, 4> values{span / secondsPerDay, span % secondsPerDay / 3600,
                                            span % 3600 / 60, span % 60};
-        for (std::size_t part = 0; part < 4; ++part) {
-            if (Q_UNLIKELY(parts[part]->caption() != table.byPart[part].at(values[part])))
+        for (std::size_t field = 0; field < 4; ++field) {
+            if (Q_UNLIKELY(fields[field]->caption() != table.byField[field].at(values[field])))
                 QFAIL(qPrintable(
                     QStringLiteral("at %1 ms the label shows \"%2\", not \"%3\"")
                         .arg(msecs)
-                        .arg(parts[part]->caption(), table.byPart[part].at(values[part]))));
+                        .arg(fields[field]->caption(), table.byField[field].at(values[field]))));
         }
         const expected::Text clockText = expected::currentDateCaption(seconds);
         if (Q_UNLIKELY(currentDate.caption() != clockText.view()))
