@@ -1,8 +1,13 @@
 // The real program, in-process: times how late each change of the clock's second reaches the
 // elapsed counter's seconds label, and which timers run while the main window idles.
 //
-// Usage: label-latency [--seconds N]       count for N seconds (600 by default) and report
-//        label-latency --idle-timers N     show the main window, count timer events for N seconds
+// Usage: label-latency [--seconds N] [--start-phase MS]
+//            count for N seconds (600 by default) and report; with --start-phase, Start is pressed
+//            MS milliseconds into a second. The 25 ms tick keeps the phase it started with, so each
+//            run sees nearly the same delay every second: the phase decides it, and a phase just
+//            short of a tick after the second's change is the worst case.
+//        label-latency --idle-timers N
+//            show the main window, count timer events for N seconds
 // Prints key=value lines. Run it on the platform to be measured (QT_QPA_PLATFORM).
 #include "counters/counterwindow.h"
 #include "platform/controls.h"
@@ -182,9 +187,12 @@ int main(int argc, char* argv[])
 {
     int seconds = 600;
     int idleSeconds = 0;
+    int startPhase = -1;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0)
             seconds = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--start-phase") == 0)
+            startPhase = std::atoi(argv[++i]) % 1000;
         else if (std::strcmp(argv[i], "--idle-timers") == 0)
             idleSeconds = std::atoi(argv[++i]);
     }
@@ -226,6 +234,17 @@ int main(int argc, char* argv[])
     std::unique_ptr<SecondsWatcher> watcher;
     double cpuAtStart = 0;
     QElapsedTimer wall;
+    QTimer end;
+    end.setSingleShot(true);
+    QObject::connect(&end, &QTimer::timeout, [&] { application.endProgram(); });
+    const auto start = [&](CounterWindow* window) {
+        std::printf("start_phase_ms=%lld\n",
+                    static_cast<long long>(QDateTime::currentMSecsSinceEpoch() % 1000));
+        cpuAtStart = cpuSeconds();
+        wall.start();
+        window->startStopButton().click();
+        end.start(seconds * 1000);
+    };
     QTimer::singleShot(500, [&] {
         elapsedButton->click();
         CounterWindow* window = application.loadedForm2();
@@ -238,11 +257,14 @@ int main(int argc, char* argv[])
         watcher = std::make_unique<SecondsWatcher>(*window, text.parse(application.momentText()));
         QObject::connect(&window->Timer1(), &QTimer::timeout, watcher.get(),
                          [&] { watcher->afterTick(); });
-        cpuAtStart = cpuSeconds();
-        wall.start();
-        window->startStopButton().click();
+        if (startPhase < 0) {
+            start(window);
+            return;
+        }
+        const qint64 now = QDateTime::currentMSecsSinceEpoch() % 1000;
+        QTimer::singleShot(int((startPhase - now + 1000) % 1000), Qt::PreciseTimer,
+                           [&start, window] { start(window); });
     });
-    QTimer::singleShot(500 + seconds * 1000, [&] { application.endProgram(); });
     QApplication::exec();
     if (!watcher)
         return 1;

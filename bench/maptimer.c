@@ -1,13 +1,23 @@
 /* Starts a program and times it from exec until its top-level window with a given title is
- * mapped. It listens for the X server's own notifications rather than polling, so the reading is
- * as fine as the clock; it can then wait, report the program's peak resident set and end it.
+ * mapped, and until the program first draws into that window. It listens for the X server's own
+ * notifications (structure events, and the DAMAGE extension for drawing) rather than polling, so
+ * the readings are as fine as the clock. It can then wait, report the program's peak resident
+ * set and end it.
  *
  * Usage: map-timer [--hold SECONDS] [--keep] [--timeout SECONDS] TITLE PROGRAM [ARGUMENT...]
- * Prints key=value lines: map_ms, pid, window (hex id), then vmhwm_kb and vmrss_kb after --hold.
+ * Prints key=value lines:
+ *   map_ms, map_cpu_ms      wall time from exec until mapped, and the program's CPU time (all
+ *                           threads) by then; the CPU time does not grow when other work on the
+ *                           machine takes the cores
+ *   frame_ms, frame_cpu_ms  the same until its first drawing into the window lands
+ *   pid, window             the program and its window (hex id)
+ *   vmhwm_kb, vmrss_kb      after --hold
  * Without --keep the program is sent SIGTERM and waited for; with it, it is left running. */
 #define _GNU_SOURCE
+#include <X11/Xlibint.h>
+#include <X11/extensions/damageproto.h>
+
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <errno.h>
 #include <poll.h>
@@ -19,10 +29,20 @@
 #include <time.h>
 #include <unistd.h>
 
+static int damage_opcode, damage_event = -1;
+
 static double now_ms(void)
 {
     struct timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
+    return (double)t.tv_sec * 1e3 + (double)t.tv_nsec / 1e6;
+}
+
+static double cpu_ms(clockid_t clock)
+{
+    struct timespec t;
+    if (clock_gettime(clock, &t) != 0)
+        return -1;
     return (double)t.tv_sec * 1e3 + (double)t.tv_nsec / 1e6;
 }
 
@@ -32,6 +52,61 @@ static int ignore_errors(Display* display, XErrorEvent* error)
     (void)display;
     (void)error;
     return 0;
+}
+
+/* Xlib has no DAMAGE client library here, only its protocol headers: the few requests are sent
+ * by hand (Xlib's request macros expect the display to be called dpy), and its event is unpacked
+ * just far enough to know the window. */
+static Bool damage_to_event(Display* display, XEvent* event, xEvent* wire)
+{
+    const xDamageNotifyEvent* notify = (const xDamageNotifyEvent*)wire;
+    event->xany.type = notify->type & 0x7f;
+    event->xany.serial = _XSetLastRequestRead(display, (xGenericReply*)wire);
+    event->xany.send_event = (notify->type & 0x80) != 0;
+    event->xany.display = display;
+    event->xany.window = notify->drawable;
+    return True;
+}
+
+static void start_damage(Display* dpy)
+{
+    int first_error;
+    if (!XQueryExtension(dpy, "DAMAGE", &damage_opcode, &damage_event, &first_error)) {
+        damage_event = -1;
+        return;
+    }
+    XESetWireToEvent(dpy, damage_event + XDamageNotify, damage_to_event);
+    /* The extension answers nothing else before the version is agreed. */
+    xDamageQueryVersionReq* request;
+    xDamageQueryVersionReply reply;
+    LockDisplay(dpy);
+    GetReq(DamageQueryVersion, request);
+    request->reqType = (CARD8)damage_opcode;
+    request->damageReqType = X_DamageQueryVersion;
+    request->majorVersion = 1;
+    request->minorVersion = 1;
+    if (!_XReply(dpy, (xReply*)&reply, 0, xTrue))
+        damage_event = -1;
+    UnlockDisplay(dpy);
+    SyncHandle();
+}
+
+/* One notification when the window is first drawn into. */
+static void watch_drawing(Display* dpy, Window window)
+{
+    if (damage_event < 0)
+        return;
+    XID damage = XAllocID(dpy);
+    xDamageCreateReq* request;
+    LockDisplay(dpy);
+    GetReq(DamageCreate, request);
+    request->reqType = (CARD8)damage_opcode;
+    request->damageReqType = X_DamageCreate;
+    request->damage = (CARD32)damage;
+    request->drawable = (CARD32)window;
+    request->level = XDamageReportNonEmpty;
+    UnlockDisplay(dpy);
+    SyncHandle();
 }
 
 static int has_title(Display* display, Window window, const char* title)
@@ -115,6 +190,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     XSetErrorHandler(ignore_errors);
+    start_damage(display);
     Window root = DefaultRootWindow(display);
     /* Creation of top-level windows is announced on the root; mapping on each window itself,
      * since a reparenting window manager maps the client inside its frame. */
@@ -133,34 +209,55 @@ int main(int argc, char* argv[])
         perror("map-timer: exec");
         _exit(127);
     }
+    clockid_t program_clock;
+    if (clock_getcpuclockid(pid, &program_clock) != 0) {
+        fprintf(stderr, "map-timer: cannot read the program's CPU clock\n");
+        kill(pid, SIGKILL);
+        return 1;
+    }
 
     Window found = None;
-    double mapped = 0;
+    double mapped = 0, mapped_cpu = 0, drawn = -1, drawn_cpu = -1;
+    /* Drawing can only land once the window is mapped; a window drawn before our watch on it
+     * began would go unnoticed, so give up on it after a while. */
+    const double drawing_wait = 5000;
     struct pollfd connection = {ConnectionNumber(display), POLLIN, 0};
-    while (found == None) {
-        while (found == None && XPending(display)) {
+    while (found == None || (drawn < 0 && damage_event >= 0)) {
+        while (XPending(display)) {
             XEvent event;
             XNextEvent(display, &event);
             if (event.type == CreateNotify && event.xcreatewindow.parent == root) {
                 Window window = event.xcreatewindow.window;
                 XSelectInput(display, window, StructureNotifyMask);
+                watch_drawing(display, window);
                 /* It may have been mapped before the selection took effect. */
-                if (is_viewable(display, window) && has_title(display, window, title)) {
+                if (found == None && is_viewable(display, window) &&
+                    has_title(display, window, title)) {
                     mapped = now_ms();
+                    mapped_cpu = cpu_ms(program_clock);
                     found = window;
                 }
-            } else if (event.type == MapNotify && has_title(display, event.xmap.window, title)) {
+            } else if (event.type == MapNotify && found == None &&
+                       has_title(display, event.xmap.window, title)) {
                 mapped = now_ms();
+                mapped_cpu = cpu_ms(program_clock);
                 found = event.xmap.window;
+            } else if (damage_event >= 0 && event.type == damage_event + XDamageNotify &&
+                       found != None && event.xany.window == found && drawn < 0) {
+                drawn = now_ms();
+                drawn_cpu = cpu_ms(program_clock);
             }
         }
-        if (found != None)
+        if (found != None && (drawn >= 0 || damage_event < 0))
             break;
         int status;
         if (waitpid(pid, &status, WNOHANG) == pid) {
-            fprintf(stderr, "map-timer: the program ended before its window was mapped\n");
+            fprintf(stderr, "map-timer: the program ended before its window was %s\n",
+                    found == None ? "mapped" : "drawn");
             return 1;
         }
+        if (found != None && now_ms() - mapped > drawing_wait)
+            break;
         if (now_ms() - start > timeout * 1e3) {
             fprintf(stderr, "map-timer: no window titled '%s' within %g s\n", title, timeout);
             kill(pid, SIGKILL);
@@ -174,7 +271,10 @@ int main(int argc, char* argv[])
         }
     }
 
-    printf("map_ms=%.3f\npid=%d\nwindow=0x%lx\n", mapped - start, (int)pid, (unsigned long)found);
+    printf("map_ms=%.3f\nmap_cpu_ms=%.3f\n", mapped - start, mapped_cpu);
+    if (drawn >= 0)
+        printf("frame_ms=%.3f\nframe_cpu_ms=%.3f\n", drawn - start, drawn_cpu);
+    printf("pid=%d\nwindow=0x%lx\n", (int)pid, (unsigned long)found);
     fflush(stdout);
     if (hold > 0) {
         struct timespec pause = {(time_t)hold, (long)((hold - (double)(time_t)hold) * 1e9)};

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void countdownRunsOutAndHoldsAtZero();
     void countdownEndsAtZeroWhenTheClockJumpsPastTheMoment();
     void countdownStartedPastTheMomentLeavesItsCaptions();
+    void countdownRestartedPastTheMomentLeavesItsCaptions();
     void stopWaitStartShowsTheWholeDistance();
     void stopDuringTheYieldIsNotUndone_data();
     void stopDuringTheYieldIsNotUndone();
@@ -338,6 +339,21 @@ void CountersTest::countdownStartedPastTheMomentLeavesItsCaptions()
     QCOMPARE(breakdown(window), captions);
     QVERIFY(window.lblCurrentDate().caption().startsWith(
         QStringLiteral("Current Date/Time: 12/6/2026")));
+}
+
+void CountersTest::countdownRestartedPastTheMomentLeavesItsCaptions()
+{
+    const qint64 now = m_fake->clock.m_now.seconds();
+    CounterWindow& window = open(false, DateTime::fromSeconds(now + 30));
+    start(window);
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), counted(0, 0, 0, 30));
+    window.startStopButton().click();
+    // Started again once the Moment has passed: this run has counted nothing, so nothing ends.
+    m_fake->clock.m_now = DateTime::fromSeconds(now + 60);
+    start(window);
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), captions);
 }
 
 void CountersTest::stopWaitStartShowsTheWholeDistance()

@@ -4,6 +4,7 @@
 
 #include <QImageReader>
 #include <QPixmap>
+#include <vector>
 
 static void initResources()
 {
@@ -11,20 +12,35 @@ static void initResources()
     Q_INIT_RESOURCE(resources);
 }
 
+namespace {
+// Decoded once: every window load asks for the icon, and the file is 100 kB of images. Images, not
+// pixmaps, may outlive the application object.
+const std::vector<QImage>& iconImages()
+{
+    static const std::vector<QImage> images = [] {
+        initResources();
+        std::vector<QImage> decoded;
+        QImageReader reader(QStringLiteral(":/icons/span-meter.ico"));
+        for (int i = 0; i < reader.imageCount() && reader.jumpToImage(i); ++i) {
+            QImage image = reader.read();
+            // Qt reads a 24-bit icon image without its transparency mask; the masked pixels are
+            // the only pure black ones in our icon, so the mask can be restored from them.
+            if (image.text(QStringLiteral("_q_icoOrigDepth")) == QLatin1String("24"))
+                image.setAlphaChannel(image.createMaskFromColor(qRgb(0, 0, 0), Qt::MaskOutColor));
+            if (!image.isNull())
+                decoded.push_back(image);
+        }
+        return decoded;
+    }();
+    return images;
+}
+} // namespace
+
 QIcon applicationIcon()
 {
-    initResources();
-    QImageReader reader(QStringLiteral(":/icons/span-meter.ico"));
     QIcon icon;
-    for (int i = 0; i < reader.imageCount() && reader.jumpToImage(i); ++i) {
-        QImage image = reader.read();
-        // Qt reads a 24-bit icon image without its transparency mask; the masked pixels are the
-        // only pure black ones in our icon, so the mask can be restored from them.
-        if (image.text(QStringLiteral("_q_icoOrigDepth")) == QLatin1String("24"))
-            image.setAlphaChannel(image.createMaskFromColor(qRgb(0, 0, 0), Qt::MaskOutColor));
-        if (!image.isNull())
-            icon.addPixmap(QPixmap::fromImage(image));
-    }
+    for (const QImage& image : iconImages())
+        icon.addPixmap(QPixmap::fromImage(image));
     if (icon.availableSizes().isEmpty())
         throw Failure(QStringLiteral("File not found: span-meter.ico"));
     return icon;
