@@ -9,7 +9,7 @@ packages=(
     clang-format                       # the formatting gate
     xvfb xauth openbox xdotool x11-utils x11-xserver-utils wmctrl imagemagick # end-to-end
     dbus-daemon                        # a session bus for the program under test
-    dpkg-dev desktop-file-utils appstream # the package and its checks
+    dpkg-dev file desktop-file-utils appstream # the package and its checks
     clang libclang-rt-14-dev           # the fuzzers
 )
 
