@@ -9,6 +9,7 @@
 set -euo pipefail
 
 BIN=${1:?usage: run.sh <path-to-span-meter>}
+BIN=$(realpath "$BIN") # the program runs in a folder of its own
 MAIN_TITLE='Tallyglass Hourwick Span Meter for Clockwise Reckoning'
 CLASS_NAME='Tallyglass Hourwick Span Meter for'
 ELAPSED_TITLE='Count Time Elapsed'
@@ -116,7 +117,7 @@ done
 xwininfo -root >/dev/null 2>&1 || fail_hard "no X server answers on DISPLAY=$DISPLAY"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/span-meter-e2e.XXXXXX")
-mkdir -p "$work/bin" "$work/home" "$work/runtime" "$work/shots"
+mkdir -p "$work/bin" "$work/home" "$work/runtime" "$work/shots" "$work/cwd"
 chmod 700 "$work/runtime"
 # The program may open its home page at start; that must reach no real browser.
 cat >"$work/bin/xdg-open" <<EOF
@@ -148,6 +149,7 @@ launch() {
     APP_LOG="$work/$tag.log"
     local pidfile="$work/$tag.pid"
     (
+        cd "$work/cwd"
         env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
             PATH="$work/bin:$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
             DBUS_SESSION_BUS_ADDRESS="$bus_address" LC_ALL=C LANG=C QT_QPA_PLATFORM=xcb \
@@ -541,3 +543,12 @@ main=$(visible_window "$MAIN_TITLE")
 settle "$main" "$work/main-second.png" || fail_hard "second run: main window never finished painting"
 wmctrl -i -c "$main"
 wait_for_exit "closing the main window"
+
+# The program keeps no settings and writes no files: its home, runtime and working folders stay
+# empty after both runs.
+written=$(find "$work/home" "$work/runtime" "$work/cwd" -mindepth 1 2>/dev/null)
+if [[ -z $written ]]; then
+    pass "nothing written to the home, runtime or working folder"
+else
+    fail "files written: $(tr '\n' ' ' <<<"$written")"
+fi
