@@ -10,9 +10,9 @@ Only the standard library is used so the script runs on a bare python3.
 
 import struct
 import sys
-import zlib
 
-PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+# The PNG reading and the AND mask are the icon script's, beside this one.
+from make_icon import and_mask, read_png_rgba
 
 SIZE = 32
 BIT_COUNT = 32
@@ -24,88 +24,8 @@ def fail(message):
     sys.exit(1)
 
 
-def read_png_rgba(path):
-    """Decode an 8-bit RGBA, non-interlaced PNG (what rsvg-convert writes) to (w, h, rows)."""
-    with open(path, "rb") as f:
-        data = f.read()
-    if not data.startswith(PNG_SIGNATURE):
-        fail(path + " is not a PNG")
-    pos = len(PNG_SIGNATURE)
-    header = None
-    idat = bytearray()
-    while pos < len(data):
-        (length,) = struct.unpack(">I", data[pos:pos + 4])
-        kind = data[pos + 4:pos + 8]
-        body = data[pos + 8:pos + 8 + length]
-        pos += 12 + length
-        if kind == b"IHDR":
-            header = struct.unpack(">IIBBBBB", body)
-        elif kind == b"IDAT":
-            idat += body
-        elif kind == b"IEND":
-            break
-    if header is None:
-        fail(path + " has no IHDR")
-    width, height, depth, colour, _, _, interlace = header
-    if depth != 8 or colour != 6 or interlace != 0:
-        fail(path + ": expected 8-bit non-interlaced RGBA, got depth %d colour type %d interlace %d"
-             % (depth, colour, interlace))
-
-    raw = zlib.decompress(bytes(idat))
-    bpp = 4
-    stride = width * bpp
-    rows = []
-    previous = bytearray(stride)
-    pos = 0
-    for _ in range(height):
-        kind = raw[pos]
-        line = bytearray(raw[pos + 1:pos + 1 + stride])
-        pos += 1 + stride
-        # Undo the per-row PNG filter in place.
-        for i in range(stride):
-            left = line[i - bpp] if i >= bpp else 0
-            up = previous[i]
-            if kind == 0:
-                continue
-            if kind == 1:
-                predictor = left
-            elif kind == 2:
-                predictor = up
-            elif kind == 3:
-                predictor = (left + up) >> 1
-            elif kind == 4:
-                up_left = previous[i - bpp] if i >= bpp else 0
-                p = left + up - up_left
-                pa, pb, pc = abs(p - left), abs(p - up), abs(p - up_left)
-                if pa <= pb and pa <= pc:
-                    predictor = left
-                elif pb <= pc:
-                    predictor = up
-                else:
-                    predictor = up_left
-            else:
-                fail(path + ": unknown PNG filter %d" % kind)
-            line[i] = (line[i] + predictor) & 0xFF
-        rows.append(bytes(line))
-        previous = line
-    return width, height, rows
-
-
 def masked(row, x):
     return row[x * 4 + 3] < 128
-
-
-def and_mask(rows, width):
-    """1-bit mask, bottom-up, rows padded to 32 bits; a set bit means transparent."""
-    stride = ((width + 31) // 32) * 4
-    out = bytearray()
-    for row in reversed(rows):
-        bits = bytearray(stride)
-        for x in range(width):
-            if masked(row, x):
-                bits[x >> 3] |= 0x80 >> (x & 7)
-        out += bits
-    return bytes(out)
 
 
 def dib(rows, width, height):

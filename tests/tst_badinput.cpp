@@ -1,6 +1,7 @@
 #include "counters/counterwindow.h"
 #include "fakeplatform.h"
 #include "folderfilesystem.h"
+#include "littleendian.h"
 #include "platform/controls.h"
 #include "platform/skinengine.h"
 #include "shell/application.h"
@@ -41,29 +42,6 @@ struct RealFilesPlatform
 };
 
 enum class Breakage { None, Unreadable };
-
-void append16(QByteArray& out, quint16 value)
-{
-    out.append(char(value & 0xff)).append(char(value >> 8));
-}
-
-void append32(QByteArray& out, quint32 value)
-{
-    append16(out, quint16(value & 0xffff));
-    append16(out, quint16(value >> 16));
-}
-
-QByteArray with16(QByteArray bytes, int at, quint16 value)
-{
-    qToLittleEndian(value, bytes.data() + at);
-    return bytes;
-}
-
-QByteArray with32(QByteArray bytes, int at, quint32 value)
-{
-    qToLittleEndian(value, bytes.data() + at);
-    return bytes;
-}
 
 // A well-formed 32 x 32 two-colour cursor: header, one directory entry, then the bitmap with its
 // palette, colour rows and mask rows.

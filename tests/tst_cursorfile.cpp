@@ -1,3 +1,4 @@
+#include "littleendian.h"
 #include "platform/cursorfile.h"
 #include "platform/failure.h"
 
@@ -19,29 +20,6 @@ struct ImageEntry
     int size;
     QPoint hotSpot;
 };
-
-void append16(QByteArray& out, quint16 value)
-{
-    out.append(char(value & 0xff)).append(char(value >> 8));
-}
-
-void append32(QByteArray& out, quint32 value)
-{
-    append16(out, quint16(value & 0xffff));
-    append16(out, quint16(value >> 16));
-}
-
-QByteArray with16(QByteArray bytes, int at, quint16 value)
-{
-    qToLittleEndian(value, bytes.data() + at);
-    return bytes;
-}
-
-QByteArray with32(QByteArray bytes, int at, quint32 value)
-{
-    qToLittleEndian(value, bytes.data() + at);
-    return bytes;
-}
 
 QByteArray cursorFile(const QList<ImageEntry>& entries)
 {

@@ -8,11 +8,11 @@
 #include <map>
 
 namespace {
-QFont fontFrom(const FontSpec& spec)
+QFont fontFrom(const FontStyle& row)
 {
-    QFont font(spec.face);
-    font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
+    QFont font(row.face);
+    font.setPointSizeF(row.points);
+    font.setBold(row.bold);
     return font;
 }
 
@@ -32,22 +32,22 @@ DTPicker* createPicker(DTPicker::Format format, QWidget& container, const DateTi
     return picker;
 }
 
-QWidget* createControl(const ControlSpec& spec, QWidget& container, const DateTimeText& text)
+QWidget* createControl(const ControlRow& row, QWidget& container, const DateTimeText& text)
 {
-    switch (spec.kind) {
+    switch (row.kind) {
     case ControlKind::DatePicker:
         return createPicker(DTPicker::Format::ShortDate, container, text);
     case ControlKind::TimePicker:
         return createPicker(DTPicker::Format::Time, container, text);
     case ControlKind::PushButton: {
         auto* button = new PushButton(&container);
-        button->setCaption(spec.caption);
+        button->setCaption(row.caption);
         paintWhite(*button, QPalette::Button);
         return button;
     }
     case ControlKind::Frame: {
         auto* frame = new Frame(&container);
-        frame->setTitle(spec.caption);
+        frame->setTitle(row.caption);
         frame->setAutoFillBackground(true);
         paintWhite(*frame);
         return frame;
@@ -75,15 +75,15 @@ void setUpWindow(Form& window, const WindowLayout& layout)
 
 void setTabOrder(Form& window, const WindowLayout& layout)
 {
-    std::vector<const ControlSpec*> order;
-    for (const ControlSpec& spec : layout.controls)
-        if (spec.tabIndex >= 0)
-            order.push_back(&spec);
+    std::vector<const ControlRow*> order;
+    for (const ControlRow& row : layout.controls)
+        if (row.tabIndex >= 0)
+            order.push_back(&row);
     std::sort(order.begin(), order.end(),
-              [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
+              [](const ControlRow* a, const ControlRow* b) { return a->tabIndex < b->tabIndex; });
     QWidget* previous = nullptr;
-    for (const ControlSpec* spec : order) {
-        auto* widget = window.findChild<QWidget*>(spec->name);
+    for (const ControlRow* row : order) {
+        auto* widget = window.findChild<QWidget*>(row->name);
         if (widget->focusPolicy() == Qt::NoFocus)
             continue;
         if (previous)
@@ -100,28 +100,28 @@ void buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& t
     setUpWindow(window, layout);
     // Containers first: a control may be listed before the frame that holds it.
     std::map<QString, QWidget*> made{{QString(), &window}};
-    std::vector<const ControlSpec*> pending;
-    for (const ControlSpec& spec : layout.controls)
-        pending.push_back(&spec);
+    std::vector<const ControlRow*> pending;
+    for (const ControlRow& row : layout.controls)
+        pending.push_back(&row);
     while (!pending.empty()) {
-        const auto ready = std::stable_partition(pending.begin(), pending.end(), [&](auto* spec) {
-            return made.count(spec->container) == 0;
+        const auto ready = std::stable_partition(pending.begin(), pending.end(), [&](auto* row) {
+            return made.count(row->container) == 0;
         });
         if (ready == pending.end())
             qFatal("Layout %s names a container it does not hold", qPrintable(layout.name));
         for (auto it = ready; it != pending.end(); ++it) {
-            const ControlSpec& spec = **it;
-            QWidget* control = createControl(spec, *made.at(spec.container), text);
-            control->setObjectName(spec.name);
-            if (spec.font)
-                control->setFont(fontFrom(*spec.font));
-            control->setGeometry(pixelsFromTwips(spec.left), pixelsFromTwips(spec.top),
-                                 pixelsFromTwips(spec.width), pixelsFromTwips(spec.height));
+            const ControlRow& row = **it;
+            QWidget* control = createControl(row, *made.at(row.container), text);
+            control->setObjectName(row.name);
+            if (row.font)
+                control->setFont(fontFrom(*row.font));
+            control->setGeometry(pixelsFromTwips(row.left), pixelsFromTwips(row.top),
+                                 pixelsFromTwips(row.width), pixelsFromTwips(row.height));
             if (auto* label = qobject_cast<Label*>(control)) {
                 paintWhite(*label);
-                label->setCaption(spec.caption);
+                label->setCaption(row.caption);
             }
-            made.emplace(spec.name, control);
+            made.emplace(row.name, control);
         }
         pending.erase(ready, pending.end());
     }

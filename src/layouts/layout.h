@@ -10,14 +10,14 @@
 enum class ControlKind { DatePicker, TimePicker, PushButton, Frame, Label };
 enum class TitleBarButtons { MinimiseAndClose, CloseOnly };
 
-struct FontSpec
+struct FontStyle
 {
     QString face;
     double points = 0;
     bool bold = false;
 };
 
-struct ControlSpec
+struct ControlRow
 {
     QString name;
     ControlKind kind;
@@ -28,7 +28,7 @@ struct ControlSpec
     int width;
     int height;
     QString caption;
-    std::optional<FontSpec> font; // none: the container's
+    std::optional<FontStyle> font; // none: the container's
 };
 
 struct WindowLayout
@@ -38,8 +38,8 @@ struct WindowLayout
     int clientWidth;
     int clientHeight;
     TitleBarButtons buttons;
-    FontSpec font;
-    std::vector<ControlSpec> controls;
+    FontStyle font;
+    std::vector<ControlRow> controls;
 };
 
 constexpr int twipsPerPixel = 15;

@@ -1,14 +1,14 @@
 #include "layout.h"
 
 namespace {
-const FontSpec windowFont{QStringLiteral("Arial"), 9, true};
-const FontSpec buttonFont{QStringLiteral("Arial"), 11.25, true};
-const FontSpec labelFont = buttonFont;
+const FontStyle windowFont{QStringLiteral("Arial"), 9, true};
+const FontStyle buttonFont{QStringLiteral("Arial"), 11.25, true};
+const FontStyle labelFont = buttonFont;
 const QString window;
 const QString frame1 = QStringLiteral("Frame1");
 const QString frame2 = QStringLiteral("Frame2");
 
-ControlSpec button(const char* name, int tab, int top, const char* caption)
+ControlRow button(const char* name, int tab, int top, const char* caption)
 {
     return {QString::fromLatin1(name),
             ControlKind::PushButton,
@@ -22,14 +22,14 @@ ControlSpec button(const char* name, int tab, int top, const char* caption)
             buttonFont};
 }
 
-ControlSpec label(const char* name, const QString& container, int tab, int left, int top, int width,
-                  const char* caption)
+ControlRow label(const char* name, const QString& container, int tab, int left, int top, int width,
+                 const char* caption)
 {
     return {QString::fromLatin1(name),    ControlKind::Label, container, tab, left, top, width, 270,
             QString::fromLatin1(caption), labelFont};
 }
 
-ControlSpec frame(int tab, int top, const char* caption)
+ControlRow frame(int tab, int top, const char* caption)
 {
     return {frame1, ControlKind::Frame,           window,      tab, 120, top, 7800,
             1230,   QString::fromLatin1(caption), std::nullopt};
