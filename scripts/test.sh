@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 
 echo "== formatting"
-mapfile -t sources < <(find src tests bench -name '*.cpp' -o -name '*.h' 2>/dev/null | sort)
+mapfile -t sources < <(find src tests bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null | sort)
 clang-format --dry-run --Werror "${sources[@]}"
 
 echo "== X server for the end-to-end suite"
