@@ -216,6 +216,9 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    enum { MAX_CANDIDATES = 256 };
+    Window candidates[MAX_CANDIDATES];
+    int candidate_count = 0;
     Window found = None;
     double mapped = 0, mapped_cpu = 0, drawn = -1, drawn_cpu = -1;
     /* Drawing can only land once the window is mapped; a window drawn before our watch on it
@@ -226,22 +229,25 @@ int main(int argc, char* argv[])
         while (XPending(display)) {
             XEvent event;
             XNextEvent(display, &event);
-            if (event.type == CreateNotify && event.xcreatewindow.parent == root) {
+            if (event.type == CreateNotify && event.xcreatewindow.parent == root &&
+                candidate_count < MAX_CANDIDATES) {
                 Window window = event.xcreatewindow.window;
+                candidates[candidate_count++] = window;
                 XSelectInput(display, window, StructureNotifyMask);
                 watch_drawing(display, window);
-                /* It may have been mapped before the selection took effect. */
-                if (found == None && is_viewable(display, window) &&
-                    has_title(display, window, title)) {
-                    mapped = now_ms();
-                    mapped_cpu = cpu_ms(program_clock);
-                    found = window;
+            }
+            /* Mapped means viewable: the window and the frame the window manager put it in are
+             * both mapped. Either may come last, and the window's own map may even come before
+             * the selection above took effect, so each creation or mapping looks at them all. */
+            if (found == None && (event.type == CreateNotify || event.type == MapNotify)) {
+                for (int c = 0; c < candidate_count && found == None; ++c) {
+                    if (is_viewable(display, candidates[c]) &&
+                        has_title(display, candidates[c], title)) {
+                        mapped = now_ms();
+                        mapped_cpu = cpu_ms(program_clock);
+                        found = candidates[c];
+                    }
                 }
-            } else if (event.type == MapNotify && found == None &&
-                       has_title(display, event.xmap.window, title)) {
-                mapped = now_ms();
-                mapped_cpu = cpu_ms(program_clock);
-                found = event.xmap.window;
             } else if (damage_event >= 0 && event.type == damage_event + XDamageNotify &&
                        found != None && event.xany.window == found && drawn < 0) {
                 drawn = now_ms();

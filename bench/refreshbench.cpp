@@ -1,6 +1,6 @@
 // One refresh of the elapsed counter: the work of one tick without its yield to the event loop.
 // Each benchmark runs once per locale, since the locale decides the formats that are written and
-// read back; the parts are timed on their own too, to show where the time goes.
+// read back; its steps are timed on their own too, to show where the time goes.
 #include "counters/intervalbreakdown.h"
 #include "layouts/builder.h"
 #include "layouts/layout.h"
@@ -40,8 +40,9 @@ Captions refresh(const Clock& clock, const DateTimeText& text)
     const QString momentText =
         text.formatDate(pickedDate) + QLatin1Char(' ') + text.formatTime(pickedTime);
     const DateTime moment = text.parse(momentText);
-    const IntervalBreakdown parts = breakDown(spanBetween(moment, now));
-    const std::array<std::int32_t, 4> values{parts.Days, parts.Hours, parts.Minutes, parts.Seconds};
+    const IntervalBreakdown interval = breakDown(spanBetween(moment, now));
+    const std::array<std::int32_t, 4> values{interval.Days, interval.Hours, interval.Minutes,
+                                             interval.Seconds};
     for (std::size_t i = 0; i < values.size(); ++i)
         captions.breakdown[i] =
             breakdownCaptions[i] + QLatin1Char(' ') + QString::number(values[i]);
@@ -94,7 +95,7 @@ void refreshTexts(benchmark::State& state, const std::string& locale)
 }
 
 // The same, with the captions written to the counter window's own labels, the window shown on
-// the offscreen platform. Painting happens later in the event loop and is not part of a refresh;
+// the offscreen platform. Painting happens later in the event loop, outside a refresh;
 // the pending repaints are handled outside the timing now and then.
 void refreshLabels(benchmark::State& state, const std::string& locale)
 {

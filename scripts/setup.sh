@@ -11,6 +11,7 @@ packages=(
     dbus-daemon                        # a session bus for the program under test
     dpkg-dev file desktop-file-utils appstream # the package and its checks
     clang libclang-rt-14-dev           # the fuzzers
+    libbenchmark-dev strace libx11-dev # the benchmarks (bench/run.sh)
 )
 
 missing=()
