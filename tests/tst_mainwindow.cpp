@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 class MainWindowTest : public QObject
@@ -18,7 +19,9 @@ private Q_SLOTS:
     void cleanup();
 
     void loadRunsItsStepsInOrder();
-    void loadSetsCaptionIconTitleAndPickers();
+    void loadSetsCaptionTitleAndPickers();
+    void iconComesOnceTheWindowHasDrawn();
+    void iconWaitsForAWindowHiddenBeforeItDrew();
     void loadFailuresAreReportedAtTheirLines_data();
     void loadFailuresAreReportedAtTheirLines();
     void homePageOpensOnlyOnDrawSeven_data();
@@ -90,7 +93,7 @@ void MainWindowTest::loadRunsItsStepsInOrder()
     QCOMPARE(m_application->form1().backgroundRole(), QPalette::Button);
 }
 
-void MainWindowTest::loadSetsCaptionIconTitleAndPickers()
+void MainWindowTest::loadSetsCaptionTitleAndPickers()
 {
     startProgram();
     Form1& form1 = m_application->form1();
@@ -98,9 +101,6 @@ void MainWindowTest::loadSetsCaptionIconTitleAndPickers()
              QStringLiteral("Tallyglass Hourwick Span Meter for Clockwise Reckoning"));
     QCOMPARE(QCoreApplication::applicationName(),
              QStringLiteral("Tallyglass Hourwick Span Meter for"));
-    QList<QSize> sizes = form1.windowIcon().availableSizes();
-    std::sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
-    QCOMPARE(sizes, QList<QSize>({{32, 32}, {48, 48}, {128, 128}, {256, 256}}));
     QCOMPARE(form1.dtpDate().value(), DateTime::fromDate(QDate(2026, 12, 6)));
     QCOMPARE(form1.dtpTime().value(), DateTime::fromTime(QTime(16, 35, 9)));
     QCOMPARE(form1.momentText(), QStringLiteral("12/6/2026 4:35:09 PM"));
@@ -109,6 +109,36 @@ void MainWindowTest::loadSetsCaptionIconTitleAndPickers()
     QCOMPARE(form1.palette().color(QPalette::Window), QColor(Qt::white));
     QVERIFY(m_fake->messageBox.m_reports.empty());
     QVERIFY(!form1.hasMouseIcon());
+}
+
+static QList<QSize> iconSizes(const QWidget& window)
+{
+    QList<QSize> sizes = window.windowIcon().availableSizes();
+    std::sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
+    return sizes;
+}
+
+static const QList<QSize> allIconSizes{{32, 32}, {48, 48}, {128, 128}, {256, 256}};
+
+void MainWindowTest::iconComesOnceTheWindowHasDrawn()
+{
+    startProgram();
+    Form1& form1 = m_application->form1();
+    // Not yet: reading the icon would delay the window's first appearance.
+    QVERIFY(form1.windowIcon().isNull());
+    QTRY_COMPARE(iconSizes(form1), allIconSizes);
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+}
+
+void MainWindowTest::iconWaitsForAWindowHiddenBeforeItDrew()
+{
+    startProgram();
+    Form1& form1 = m_application->form1();
+    form1.hide();
+    QCoreApplication::processEvents();
+    QVERIFY(form1.windowIcon().isNull());
+    form1.show();
+    QTRY_COMPARE(iconSizes(form1), allIconSizes);
 }
 
 void MainWindowTest::loadFailuresAreReportedAtTheirLines_data()

