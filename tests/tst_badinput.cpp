@@ -104,6 +104,7 @@ private:
     void startProgram();
     void checkReport(std::size_t index, const QString& description, const QString& where, int line);
     void checkCarriesOn(DateTime momentDate, DateTime momentTime);
+    CounterWindow* openCounter(bool elapsed);
 
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<RealFilesPlatform> m_platform;
@@ -154,6 +155,16 @@ void BadInputTest::checkReport(std::size_t index, const QString& description, co
     QCOMPARE(head.at(1), reportPlace.arg(where).arg(line));
 }
 
+// Presses the main window's button for one counter and returns the counter it loaded, if any.
+CounterWindow* BadInputTest::openCounter(bool elapsed)
+{
+    if (elapsed)
+        m_app->form1().PushButton2_Click();
+    else
+        m_app->form1().PushButton1_Click();
+    return elapsed ? m_app->loadedForm2() : m_app->loadedForm3();
+}
+
 // The program goes on: the main window is shown with the Moment in its pickers, and each of its
 // buttons opens its counter window, from which Back returns.
 void BadInputTest::checkCarriesOn(DateTime momentDate, DateTime momentTime)
@@ -163,11 +174,7 @@ void BadInputTest::checkCarriesOn(DateTime momentDate, DateTime momentTime)
     QCOMPARE(form1.dtpDate().value(), momentDate);
     QCOMPARE(form1.dtpTime().value(), momentTime);
     for (bool elapsed : {true, false}) {
-        if (elapsed)
-            form1.PushButton2_Click();
-        else
-            form1.PushButton1_Click();
-        CounterWindow* window = elapsed ? m_app->loadedForm2() : m_app->loadedForm3();
+        CounterWindow* window = openCounter(elapsed);
         QVERIFY(window);
         QVERIFY(window->isVisible());
         QVERIFY(!form1.isVisible());
@@ -344,11 +351,7 @@ void BadInputTest::cursorFile()
     Form1& form1 = m_app->form1();
     std::size_t expectedReports = reports.size();
     for (bool elapsed : {true, false}) {
-        if (elapsed)
-            form1.PushButton2_Click();
-        else
-            form1.PushButton1_Click();
-        CounterWindow* window = elapsed ? m_app->loadedForm2() : m_app->loadedForm3();
+        CounterWindow* window = openCounter(elapsed);
         QVERIFY(window);
         QVERIFY(window->isVisible());
         QCOMPARE(window->hasMouseIcon(), reported.isEmpty());
@@ -398,11 +401,7 @@ void BadInputTest::momentAtTheEndsOfTheCalendar()
     Form1& form1 = m_app->form1();
     form1.dtpDate().setValue(momentDate);
     form1.dtpTime().setValue(momentTime);
-    if (elapsed)
-        form1.PushButton2_Click();
-    else
-        form1.PushButton1_Click();
-    CounterWindow* window = elapsed ? m_app->loadedForm2() : m_app->loadedForm3();
+    CounterWindow* window = openCounter(elapsed);
     QVERIFY(window);
     window->startStopButton().click();
     for (int tick = 0; tick < 3; ++tick) {
