@@ -5,7 +5,13 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication qtApplication(argc, argv);
+    // The program reads no command line, and Qt would otherwise take options such as -reverse or
+    // -stylesheet from it: Qt gets the program's name alone. Its settings still come from the
+    // environment (QT_QPA_PLATFORM, QT_SCALE_FACTOR and the rest).
+    static char fallbackName[] = "span-meter";
+    int qtArgc = 1;
+    char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    QApplication qtApplication(qtArgc, qtArgv);
     // Ties the windows to the installed desktop entry, for the taskbar's icon and grouping.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.span_meter.SpanMeter"));
     RealPlatform platform;

@@ -142,9 +142,11 @@ poll() {
     done
 }
 
-# launch TAG: starts the program; sets APP_PID and APP_RC (file receiving its exit status).
+# launch TAG [ARGUMENT...]: starts the program; sets APP_PID and APP_RC (file receiving its exit
+# status).
 launch() {
     local tag=$1
+    shift
     APP_RC="$work/$tag.rc"
     APP_LOG="$work/$tag.log"
     local pidfile="$work/$tag.pid"
@@ -153,7 +155,7 @@ launch() {
         env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
             PATH="$work/bin:$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
             DBUS_SESSION_BUS_ADDRESS="$bus_address" LC_ALL=C LANG=C QT_QPA_PLATFORM=xcb \
-            "$BIN" >"$APP_LOG" 2>&1 &
+            "$BIN" "$@" >"$APP_LOG" 2>&1 &
         echo $! >"$pidfile"
         status=0
         wait $! || status=$?
@@ -227,6 +229,13 @@ region_is() {
 }
 region_is_not() {
     region_shot "$1" "$2" "$work/probe.png" && different_image "$work/probe.png" "$3"
+}
+
+# still_parts IN OUT: a main-window picture without what changes from run to run: the time
+# picker's text (the moment the program started; its arrows stay) and the blinking text cursor at
+# the start of the date picker.
+still_parts() {
+    "$CONVERT" "$1" -fill black -draw 'rectangle 22,88 462,108' -draw 'rectangle 22,30 26,48' "$2"
 }
 
 # painted IMAGE: more than a handful of colours, so not a window still waiting for its first paint.
@@ -437,6 +446,7 @@ if [[ -n $(any_window "$ELAPSED_TITLE") || -n $(any_window "$REMAINING_TITLE") ]
 else
     pass "no counter window exists at start"
 fi
+xdotool mousemove 0 0 # off the window: a hovered button looks different
 settle "$main" "$work/main.png" || fail_hard "main window never finished painting"
 save_shot "$work/main.png" main.png
 
@@ -531,16 +541,29 @@ if [[ -e $work/xdg-open.log ]]; then
     rm -f "$work/xdg-open.log"
 fi
 
-# --- second run: closing the main window ends the program ---------------------------------
+# --- second run: Qt's own options change nothing; closing the main window ends it ----------
 
-launch second
+# The program reads no command line, so options Qt would take (a mirrored layout, a style sheet)
+# must leave the main window exactly as the first run showed it.
+printf 'QWidget { background: #ff00ff; color: #00ff00; }\n' >"$work/loud.qss"
+launch second -reverse -stylesheet "$work/loud.qss"
 if poll "$WAIT" has_visible_window "$MAIN_TITLE"; then
     pass "second run: main window appears"
 else
     fail_hard "second run: no main window within ${WAIT}s"
 fi
 main=$(visible_window "$MAIN_TITLE")
+xdotool mousemove 0 0
 settle "$main" "$work/main-second.png" || fail_hard "second run: main window never finished painting"
+still_parts "$work/main.png" "$work/main-masked.png"
+still_parts "$work/main-second.png" "$work/main-second-masked.png"
+if same_image "$work/main-masked.png" "$work/main-second-masked.png"; then
+    pass "-reverse and -stylesheet on the command line leave the main window as it was"
+else
+    cp "$work/main-masked.png" "$work/main-second-masked.png" "$work/shots/"
+    fail "-reverse -stylesheet changed the main window ($(differing_pixels \
+        "$work/main-masked.png" "$work/main-second-masked.png") pixels differ)"
+fi
 wmctrl -i -c "$main"
 wait_for_exit "closing the main window"
 
