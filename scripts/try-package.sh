@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian package into a throwaway Debian 12 root, as a user's machine would get it
 # (apt-get install ./file.deb, dependencies from the archive), and starts it there under Xvfb
-# until its main window shows. Not part of the test command: it takes minutes and needs root.
+# until its main window shows, and shows its manual page there. Not part of the test command: it
+# takes minutes and needs root.
 #   scripts/try-package.sh [PACKAGE.deb]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,11 +43,16 @@ mount --rbind /dev "$root/dev"
 chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root bash -euo pipefail -c '
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
+    # man-db first, so its trigger indexes the manual page the package brings.
+    apt-get install -y -qq --no-install-recommends man-db >/dev/null
     apt-get install -y -qq ./tmp/span-meter.deb >/dev/null
     apt-get install -y -qq --no-install-recommends xvfb xdotool >/dev/null
     echo "installed: $(dpkg-query -W -f="\${Package} \${Version}" span-meter)"
     test -f /usr/share/applications/example.span_meter.SpanMeter.desktop
     echo "menu entry: /usr/share/applications/example.span_meter.SpanMeter.desktop"
+    echo "--- man span-meter"
+    MANWIDTH=80 man -P cat span-meter
+    echo "---"
     Xvfb :5 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
     sleep 1
     mkdir -p /tmp/bin && printf "#!/bin/sh\nexit 0\n" >/tmp/bin/xdg-open && chmod +x /tmp/bin/xdg-open
