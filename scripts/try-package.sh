@@ -12,7 +12,7 @@ deb=${1:-}
 if [[ -z $deb ]]; then
     scripts/setup.sh
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build --target span-meter
+    cmake --build build --target span-meter package-documents
     (cd build && cpack -G DEB >/dev/null)
     deb=$(ls build/span-meter_*.deb)
 fi
