@@ -3,15 +3,20 @@
 #include "platform/controls.h"
 #include "platform/datetimetext.h"
 #include "platform/form.h"
+#include "platform/realplatform.h"
 #include "platform/skinengine.h"
+#include "shell/errortrap.h"
 #include "shell/main.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <sys/stat.h>
 
 class AppearanceTest : public QObject
@@ -32,6 +37,8 @@ private Q_SLOTS:
     void styleSheetEngineRefuses();
     void pointerConvention_data();
     void pointerConvention();
+    void reportLinesStayWhole_data();
+    void reportLinesStayWhole();
 
 private:
     QTemporaryDir m_dir;
@@ -250,6 +257,60 @@ void AppearanceTest::pointerConvention()
     QCOMPARE(window.mousePointer(), after);
     // The hourglass, or the ordinary arrow: no hand image was loaded here.
     QCOMPARE(window.cursor().shape(), after == HourglassPointer ? Qt::WaitCursor : Qt::ArrowCursor);
+}
+
+void AppearanceTest::reportLinesStayWhole_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<int>("lines");
+    // The narrowest boxes: the address line is the widest, and it broke at the address's hyphen.
+    QTest::newRow("short") << QStringLiteral("Overflow") << 3;
+    QTest::newRow("empty") << QString() << 2;
+}
+
+namespace {
+// How many lines of text an image shows: bands of rows holding a pixel unlike the corner's.
+int textBands(const QImage& image)
+{
+    const QRgb ground = image.pixel(0, 0);
+    int bands = 0;
+    bool inBand = false;
+    for (int y = 0; y < image.height(); ++y) {
+        bool inked = false;
+        for (int x = 0; x < image.width() && !inked; ++x)
+            inked = image.pixel(x, y) != ground;
+        bands += inked && !inBand;
+        inBand = inked;
+    }
+    return bands;
+}
+} // namespace
+
+void AppearanceTest::reportLinesStayWhole()
+{
+    QFETCH(QString, description);
+    QFETCH(int, lines);
+    const QString report = composeErrorReport(
+        description, QStringLiteral("in Tallyglass_Hourwick2021/08/31.Form2.Timer1 "), 100);
+    QString shown;
+    int bands = 0;
+    QTimer::singleShot(0, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        for (QLabel* label : box->findChildren<QLabel*>())
+            if (!label->text().isEmpty()) {
+                shown = label->text();
+                bands = textBands(label->grab().toImage());
+            }
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    WarningMessageBox().showWarning(errorReportTitle, report);
+    // The box shows the composed text itself, with its line ends as this system writes them.
+    QCOMPARE(shown, QString(report)
+                        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                        .replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    QCOMPARE(bands, lines);
 }
 
 QTEST_MAIN(AppearanceTest)

@@ -2,6 +2,7 @@
 
 #include "platform/controls.h"
 #include "platform/form.h"
+#include "platform/readabletext.h"
 
 #include <QFont>
 #include <algorithm>
@@ -43,6 +44,7 @@ QWidget* createControl(const ControlRow& row, QWidget& container, const DateTime
         auto* button = new PushButton(&container);
         button->setCaption(row.caption);
         paintWhite(*button, QPalette::Button);
+        keepTextReadable(*button);
         return button;
     }
     case ControlKind::Frame: {
@@ -119,6 +121,7 @@ void buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& t
                                  pixelsFromTwips(row.width), pixelsFromTwips(row.height));
             if (auto* label = qobject_cast<Label*>(control)) {
                 paintWhite(*label);
+                keepTextReadable(*label);
                 label->setCaption(row.caption);
             }
             made.emplace(row.name, control);

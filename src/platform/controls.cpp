@@ -1,7 +1,11 @@
 #include "controls.h"
 
+#include "readabletext.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
 
 PushButton::PushButton(QWidget* parent) : QPushButton(parent)
 {
@@ -32,6 +36,29 @@ void Frame::mouseMoveEvent(QMouseEvent* event)
 {
     Q_EMIT mouseMoved();
     QGroupBox::mouseMoveEvent(event);
+}
+
+void Frame::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    QStyleOptionGroupBox frameOnly = option;
+    frameOnly.subControls = QStyle::SC_GroupBoxFrame;
+    painter.drawComplexControl(QStyle::CC_GroupBox, frameOnly);
+    // Some styles shade the interior. The contents start inside the border line and its inner
+    // edge; on the right and at the bottom those are as wide as the border on the left.
+    constexpr int borderWidth = 2;
+    const QBrush background = palette().brush(backgroundRole());
+    if (autoFillBackground())
+        painter.fillRect(QRect(contentsRect().topLeft(),
+                               rect().bottomRight() - QPoint(borderWidth, borderWidth)),
+                         background);
+    option.subControls &= ~QStyle::SC_GroupBoxFrame;
+    option.palette.setColor(
+        QPalette::WindowText,
+        readableOn(background.color(), option.palette.color(QPalette::WindowText)));
+    painter.drawComplexControl(QStyle::CC_GroupBox, option);
 }
 
 Label::Label(QWidget* parent) : QLabel(parent)

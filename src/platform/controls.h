@@ -41,6 +41,9 @@ Q_SIGNALS:
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    // The whole interior shows the frame's background, as the window and labels around it do, and
+    // the caption reads on it.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A one-line label whose width follows its caption; its container clips what does not fit.

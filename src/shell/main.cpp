@@ -4,6 +4,7 @@
 #include "platform/cursorfile.h"
 #include "platform/failure.h"
 #include "platform/form.h"
+#include "platform/readabletext.h"
 #include "product.h"
 
 #include <QCheckBox>
@@ -75,9 +76,15 @@ void Main::LoadSkinIfPresent(Form& form1)
 void Main::SetSystemBackColors(QWidget& window)
 {
     paintButtonFace(window);
-    for (QWidget* control : window.findChildren<QWidget*>())
-        if (takesButtonFace(*control))
-            paintButtonFace(*control);
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+        if (!takesButtonFace(*control))
+            continue;
+        paintButtonFace(*control);
+        // A frame keeps its caption readable as it paints; its text colour must not pass on to
+        // the pickers it holds.
+        if (!qobject_cast<const Frame*>(control))
+            keepTextReadable(*control);
+    }
 }
 
 void Main::SetApplicationTitle()
