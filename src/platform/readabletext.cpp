@@ -24,8 +24,9 @@ double relativeLuminance(const QColor& colour)
 
 double contrastRatio(const QColor& first, const QColor& second)
 {
-    const auto [darker, lighter] = std::minmax(relativeLuminance(first), relativeLuminance(second));
-    return (lighter + 0.05) / (darker + 0.05);
+    const double a = relativeLuminance(first);
+    const double b = relativeLuminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
 QColor readableOn(const QColor& background, const QColor& text)
