@@ -9,6 +9,7 @@ packages=(
     clang-format                       # the formatting gate
     xvfb xauth openbox xdotool x11-utils x11-xserver-utils wmctrl imagemagick # end-to-end
     dbus-daemon                        # a session bus for the program under test
+    qt6-gtk-platformtheme gnome-themes-extra # the dark desktop theme of the end-to-end looks
     dpkg-dev file desktop-file-utils appstream # the package and its checks
     lintian man-db                     # Debian's checks of the package and of its manual page
     clang libclang-rt-14-dev           # the fuzzers

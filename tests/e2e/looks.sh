@@ -6,7 +6,7 @@
 # must all be one colour.
 #
 # Usage: looks.sh <path-to-span-meter>    (DISPLAY must name a running X server with a WM)
-# If E2E_SHOTS names a folder, the dark look's windows are written there as *-dark.png.
+# If E2E_SHOTS names a folder, the dark look's windows are written there as *-window-dark.png.
 set -euo pipefail
 
 BIN=$(realpath "${1:?usage: looks.sh <path-to-span-meter>}")
@@ -143,7 +143,7 @@ click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 keep_shot() {
     if [[ -n ${E2E_SHOTS:-} && $2 == dark ]]; then
         mkdir -p "$E2E_SHOTS"
-        cp "$1" "$E2E_SHOTS/$3-dark.png"
+        cp "$1" "$E2E_SHOTS/$3-window-dark.png"
     fi
 }
 
@@ -195,6 +195,9 @@ for entry in "${LOOKS[@]}"; do
     measure "$work/main.png" main 0 "$look main"
     keep_shot "$work/main.png" "$look" main
     counter "$main" 142 'Count Time Elapsed' 0 elapsed "$look"
+    # An hour ahead, so the remaining window has a count to show (before 23:00).
+    click "$main" 30 98
+    xdotool key Up
     counter "$main" 176 'Count Remaining Time' -8 remaining "$look"
     kill "$app_pid"
     wait "$app_pid" 2>/dev/null || true
