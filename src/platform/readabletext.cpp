@@ -20,14 +20,15 @@ double relativeLuminance(const QColor& colour)
     return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) +
            0.0722 * linear(rgb.blueF());
 }
-} // namespace
 
+// From 1 (the same luminance) to 21 (black against white).
 double contrastRatio(const QColor& first, const QColor& second)
 {
     const double a = relativeLuminance(first);
     const double b = relativeLuminance(second);
     return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
+} // namespace
 
 QColor readableOn(const QColor& background, const QColor& text)
 {

@@ -7,9 +7,6 @@ class QWidget;
 // Text must stay readable where the layout forces a background the user's colour scheme did not
 // choose: a dark scheme's light text on a forced white cannot be read.
 
-// The contrast between two colours as the ratio of their relative luminances (1 to 21).
-double contrastRatio(const QColor& first, const QColor& second);
-
 // The text colour to draw on a background: the given one when it reaches 4.5:1, else black or
 // white, whichever reads better (one of them always reaches 4.5:1).
 QColor readableOn(const QColor& background, const QColor& text);
