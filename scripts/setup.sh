@@ -10,6 +10,7 @@ packages=(
     xvfb xauth openbox xdotool x11-utils x11-xserver-utils wmctrl imagemagick # end-to-end
     dbus-daemon                        # a session bus for the program under test
     qt6-gtk-platformtheme gnome-themes-extra # the dark desktop theme of the end-to-end looks
+    at-spi2-core python3-pyatspi       # the accessibility bus and a reader of it (tests/atspi)
     dpkg-dev file desktop-file-utils appstream # the package and its checks
     lintian man-db                     # Debian's checks of the package and of its manual page
     clang libclang-rt-14-dev           # the fuzzers

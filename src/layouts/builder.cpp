@@ -1,5 +1,6 @@
 #include "builder.h"
 
+#include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/readabletext.h"
@@ -75,6 +76,23 @@ void setUpWindow(Form& window, const WindowLayout& layout)
     paintWhite(window);
 }
 
+// Assistive technology lists a container's controls in the order they were made, so they are made
+// in the order a reader meets them; the tab order is set apart.
+std::vector<const ControlRow*> inReadingOrder(const WindowLayout& layout)
+{
+    std::vector<const ControlRow*> rows;
+    for (const ControlRow& row : layout.controls)
+        rows.push_back(&row);
+    const auto rank = [&](const ControlRow* row) {
+        const auto found =
+            std::find(layout.readingOrder.begin(), layout.readingOrder.end(), row->name);
+        return found - layout.readingOrder.begin();
+    };
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](const ControlRow* a, const ControlRow* b) { return rank(a) < rank(b); });
+    return rows;
+}
+
 void setTabOrder(Form& window, const WindowLayout& layout)
 {
     std::vector<const ControlRow*> order;
@@ -99,12 +117,11 @@ void setTabOrder(Form& window, const WindowLayout& layout)
 
 void buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& text)
 {
+    installAccessibleInterfaces();
     setUpWindow(window, layout);
     // Containers first: a control may be listed before the frame that holds it.
     std::map<QString, QWidget*> made{{QString(), &window}};
-    std::vector<const ControlRow*> pending;
-    for (const ControlRow& row : layout.controls)
-        pending.push_back(&row);
+    std::vector<const ControlRow*> pending = inReadingOrder(layout);
     while (!pending.empty()) {
         const auto ready = std::stable_partition(pending.begin(), pending.end(), [&](auto* row) {
             return made.count(row->container) == 0;

@@ -40,6 +40,8 @@ struct WindowLayout
     TitleBarButtons buttons;
     FontStyle font;
     std::vector<ControlRow> controls;
+    // The controls in the order a reader meets them on screen, which the tab order is not.
+    std::vector<QString> readingOrder;
 };
 
 constexpr int twipsPerPixel = 15;

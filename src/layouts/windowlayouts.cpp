@@ -29,6 +29,14 @@ ControlRow label(const char* name, const QString& container, int tab, int left, 
             QString::fromLatin1(caption), labelFont};
 }
 
+std::vector<QString> names(std::initializer_list<const char*> controls)
+{
+    std::vector<QString> result;
+    for (const char* control : controls)
+        result.push_back(QString::fromLatin1(control));
+    return result;
+}
+
 ControlRow frame(int tab, int top, const char* caption)
 {
     return {frame1, ControlKind::Frame,           window,      tab, 120, top, 7800,
@@ -38,40 +46,42 @@ ControlRow frame(int tab, int top, const char* caption)
 
 const WindowLayout& form1Layout()
 {
-    static const WindowLayout layout{QStringLiteral("Form1"),
-                                     QStringLiteral("Form1"),
-                                     8040,
-                                     2970,
-                                     TitleBarButtons::MinimiseAndClose,
-                                     windowFont,
-                                     {
-                                         {QStringLiteral("dtpDate"),
-                                          ControlKind::DatePicker,
-                                          frame1,
-                                          0,
-                                          180,
-                                          300,
-                                          7440,
-                                          345,
-                                          {},
-                                          std::nullopt},
-                                         {QStringLiteral("dtpTime"),
-                                          ControlKind::TimePicker,
-                                          frame2,
-                                          1,
-                                          180,
-                                          300,
-                                          7440,
-                                          375,
-                                          {},
-                                          std::nullopt},
-                                         button("PushButton2", 2, 1935, "Count Time Elapsed"),
-                                         button("PushButton1", 3, 2450, "Count Remaining Time"),
-                                         {frame1, ControlKind::Frame, window, 4, 120, 120, 7800,
-                                          780, QStringLiteral("Date"), std::nullopt},
-                                         {frame2, ControlKind::Frame, window, 5, 120, 990, 7800,
-                                          830, QStringLiteral("Time"), std::nullopt},
-                                     }};
+    static const WindowLayout layout{
+        QStringLiteral("Form1"),
+        QStringLiteral("Form1"),
+        8040,
+        2970,
+        TitleBarButtons::MinimiseAndClose,
+        windowFont,
+        {
+            {QStringLiteral("dtpDate"),
+             ControlKind::DatePicker,
+             frame1,
+             0,
+             180,
+             300,
+             7440,
+             345,
+             {},
+             std::nullopt},
+            {QStringLiteral("dtpTime"),
+             ControlKind::TimePicker,
+             frame2,
+             1,
+             180,
+             300,
+             7440,
+             375,
+             {},
+             std::nullopt},
+            button("PushButton2", 2, 1935, "Count Time Elapsed"),
+            button("PushButton1", 3, 2450, "Count Remaining Time"),
+            {frame1, ControlKind::Frame, window, 4, 120, 120, 7800, 780, QStringLiteral("Date"),
+             std::nullopt},
+            {frame2, ControlKind::Frame, window, 5, 120, 990, 7800, 830, QStringLiteral("Time"),
+             std::nullopt},
+        },
+        names({"Frame1", "dtpDate", "Frame2", "dtpTime", "PushButton2", "PushButton1"})};
     return layout;
 }
 
@@ -94,7 +104,9 @@ const WindowLayout& form2Layout()
             button("PushButton1", 6, 3060, "< Back"),
             label("lblCurrentDate", window, 7, 120, 720, 2025, "Current Date/Time:"),
             label("lblDateTimeEntered", window, 8, 120, 240, 2055, "Date/Time Entered:"),
-        }};
+        },
+        names({"lblDateTimeEntered", "lblCurrentDate", "Frame1", "lblDaysLapsed", "lblHoursLapsed",
+               "lblMinutesLapsed", "lblSecondsLapsed", "PushButton2", "PushButton1"})};
     return layout;
 }
 
@@ -117,6 +129,9 @@ const WindowLayout& form3Layout()
             button("PushButton1", 6, 2940, "< Back"),
             label("lblDateTimeEntered", window, 7, 120, 120, 2055, "Date/Time Entered:"),
             label("lblCurrentDate", window, 8, 120, 600, 2025, "Current Date/Time:"),
-        }};
+        },
+        names({"lblDateTimeEntered", "lblCurrentDate", "Frame1", "lblDaysRemaining",
+               "lblHoursRemaining", "lblMinutesRemaining", "lblSecondsRemaining", "PushButton2",
+               "PushButton1"})};
     return layout;
 }

@@ -2,6 +2,7 @@
 
 #include "readabletext.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleOptionGroupBox>
@@ -70,8 +71,16 @@ Label::Label(QWidget* parent) : QLabel(parent)
 
 void Label::setCaption(const QString& caption)
 {
+    // Most writes of a tick repeat the caption shown; only a real change is drawn and announced.
+    if (caption == text())
+        return;
+    const QString previous = text();
     setText(caption);
     resize(sizeHint().width(), height());
+    if (QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent event(this, 0, previous, caption);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 namespace {
