@@ -5,6 +5,7 @@
 #include "shell/form1.h"
 
 #include <QAccessible>
+#include <QImage>
 #include <QTest>
 
 class AccessibilityTest : public QObject
@@ -13,13 +14,12 @@ class AccessibilityTest : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void controlsHaveNames_data();
-    void controlsHaveNames();
-    void counterLabelsAreReadWithTheirCurrentText();
+    void countingLabelsAreReadAsShown();
+    void pickersAreReadAsShown_data();
+    void pickersAreReadAsShown();
     void everythingWorksFromTheKeyboard();
 
 private:
-    static QString nameOf(QWidget* widget);
     std::unique_ptr<FakePlatform> m_fake;
     std::unique_ptr<Application> m_application;
 };
@@ -37,60 +37,97 @@ void AccessibilityTest::cleanup()
     m_fake.reset();
 }
 
-QString AccessibilityTest::nameOf(QWidget* widget)
+namespace {
+QString wholeText(QAccessibleTextInterface& text)
 {
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
-    return accessible ? accessible->text(QAccessible::Name) : QStringLiteral("<none>");
+    return text.text(0, text.characterCount());
 }
 
-void AccessibilityTest::controlsHaveNames_data()
+// The columns that hold the label's drawn text, as painted.
+std::pair<int, int> inkColumns(QWidget& widget)
 {
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("date") << "Form1"
-                          << "dtpDate"
-                          << "Date";
-    QTest::newRow("time") << "Form1"
-                          << "dtpTime"
-                          << "Time";
-    QTest::newRow("elapsed button") << "Form1"
-                                    << "PushButton2"
-                                    << "Count Time Elapsed";
-    QTest::newRow("remaining button") << "Form1"
-                                      << "PushButton1"
-                                      << "Count Remaining Time";
-    QTest::newRow("start") << "Form2"
-                           << "PushButton2"
-                           << "Start";
-    QTest::newRow("back") << "Form3"
-                          << "PushButton1"
-                          << "< Back";
+    const QImage image = widget.grab().toImage();
+    const QRgb background = image.pixel(0, 0);
+    int first = image.width();
+    int last = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != background) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+    return {first, last};
 }
+} // namespace
 
-void AccessibilityTest::controlsHaveNames()
-{
-    QFETCH(QString, window);
-    QFETCH(QString, control);
-    QFETCH(QString, name);
-    QWidget* form = window == QLatin1String("Form1")
-                        ? static_cast<QWidget*>(&m_application->form1())
-                    : window == QLatin1String("Form2") ? &m_application->form2()
-                                                       : &m_application->form3();
-    QCOMPARE(nameOf(form->findChild<QWidget*>(control)), name);
-}
-
-void AccessibilityTest::counterLabelsAreReadWithTheirCurrentText()
+void AccessibilityTest::countingLabelsAreReadAsShown()
 {
     m_application->form1().PushButton2_Click();
     CounterWindow& window = *m_application->loadedForm2();
-    QCOMPARE(nameOf(&window.breakdownLabel(3)), QStringLiteral("Second(s):"));
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     m_fake->clock.m_now = DateTime::fromSeconds(m_fake->clock.m_now.seconds() + 5);
     window.startStopButton().click();
     window.Timer1_Timer();
-    QCOMPARE(nameOf(&window.breakdownLabel(3)), QStringLiteral("Second(s): 5"));
+
+    Label& seconds = window.breakdownLabel(3);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&seconds);
+    QCOMPARE(accessible->role(), QAccessible::StaticText);
+    QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("Second(s): 5"));
+    QAccessibleTextInterface* text = accessible->textInterface();
+    QVERIFY(text);
+    QCOMPARE(wholeText(*text), QStringLiteral("Second(s): 5"));
+
+    // The characters' boxes run left to right over the text as painted on the label's place on
+    // screen, and a point inside a box reads back as its character.
+    const QPoint origin = seconds.mapToGlobal(QPoint(0, 0));
+    const auto [firstInk, lastInk] = inkColumns(seconds);
+    const QRect first = text->characterRect(0);
+    const QRect last = text->characterRect(text->characterCount() - 1);
+    QVERIFY(first.left() - origin.x() <= firstInk && firstInk <= first.right() - origin.x());
+    QVERIFY(last.left() - origin.x() <= lastInk && lastInk <= last.right() + 1 - origin.x());
+    for (int offset = 0; offset < text->characterCount(); ++offset) {
+        const QRect box = text->characterRect(offset);
+        QVERIFY(QRect(origin, seconds.size()).contains(box));
+        QCOMPARE(text->offsetAtPoint(box.center()), offset);
+    }
     // The Start/Stop button is read by the caption it shows now.
-    QCOMPARE(nameOf(&window.startStopButton()), QStringLiteral("Stop"));
+    QCOMPARE(
+        QAccessible::queryAccessibleInterface(&window.startStopButton())->text(QAccessible::Name),
+        QStringLiteral("Stop"));
+}
+
+void AccessibilityTest::pickersAreReadAsShown_data()
+{
+    QTest::addColumn<QString>("picker");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("date") << "dtpDate"
+                          << "Date";
+    QTest::newRow("time") << "dtpTime"
+                          << "Time";
+}
+
+void AccessibilityTest::pickersAreReadAsShown()
+{
+    QFETCH(QString, picker);
+    QFETCH(QString, name);
+    auto* shown = m_application->form1().findChild<DTPicker*>(picker);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(shown);
+    QCOMPARE(accessible->role(), QAccessible::SpinBox);
+    QCOMPARE(accessible->text(QAccessible::Name), name);
+    // A date-time has no number a reader could use: no value of 0 is offered.
+    QCOMPARE(accessible->valueInterface(), nullptr);
+    QAccessibleTextInterface* text = accessible->textInterface();
+    QVERIFY(text);
+    const QString before = shown->text();
+    QCOMPARE(wholeText(*text), before);
+
+    // Its actions step the field a reader is on, and the text follows what the picker shows.
+    QAccessibleActionInterface* actions = accessible->actionInterface();
+    actions->doAction(QAccessibleActionInterface::increaseAction());
+    QVERIFY(shown->text() != before);
+    QCOMPARE(wholeText(*text), shown->text());
+    actions->doAction(QAccessibleActionInterface::decreaseAction());
+    QCOMPARE(wholeText(*text), before);
 }
 
 void AccessibilityTest::everythingWorksFromTheKeyboard()
