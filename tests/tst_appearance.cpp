@@ -1,3 +1,4 @@
+#include "counters/counterwindow.h"
 #include "fakeplatform.h"
 #include "layouts/builder.h"
 #include "platform/controls.h"
@@ -5,7 +6,9 @@
 #include "platform/form.h"
 #include "platform/realplatform.h"
 #include "platform/skinengine.h"
+#include "shell/application.h"
 #include "shell/errortrap.h"
+#include "shell/form1.h"
 #include "shell/main.h"
 
 #include <QCheckBox>
@@ -17,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <optional>
 #include <sys/stat.h>
 
 class AppearanceTest : public QObject
@@ -35,8 +39,8 @@ private Q_SLOTS:
     void styleSheetEngineLoadsAndApplies();
     void styleSheetEngineRefuses_data();
     void styleSheetEngineRefuses();
-    void pointerConvention_data();
-    void pointerConvention();
+    void pointerFollowsTheMouse_data();
+    void pointerFollowsTheMouse();
     void reportLinesStayWhole_data();
     void reportLinesStayWhole();
 
@@ -232,31 +236,146 @@ void AppearanceTest::styleSheetEngineRefuses()
     QVERIFY(engine.styleSheet().isEmpty());
 }
 
-void AppearanceTest::pointerConvention_data()
+namespace {
+// A point of the widget that none of its children covers, searched from one corner.
+std::optional<QPoint> barePoint(const QWidget& widget, bool fromTopLeft)
 {
-    QTest::addColumn<int>("before");
-    QTest::addColumn<bool>("overButton");
-    QTest::addColumn<int>("after");
-    QTest::newRow("button from default") << 0 << true << 99;
-    QTest::newRow("surface from hand") << 99 << false << 0;
-    QTest::newRow("button keeps hourglass") << 11 << true << 11;
-    QTest::newRow("surface keeps hourglass") << 11 << false << 11;
+    constexpr int inset = 4;
+    const QRect area = widget.rect().adjusted(inset, inset, -inset, -inset);
+    for (int y = 0; y <= area.height(); y += 2)
+        for (int x = 0; x <= area.width(); x += 2) {
+            const QPoint p =
+                fromTopLeft ? area.topLeft() + QPoint(x, y) : area.bottomRight() - QPoint(x, y);
+            if (!widget.childAt(p))
+                return p;
+        }
+    return std::nullopt;
 }
 
-void AppearanceTest::pointerConvention()
+// Where in the window the mouse goes for a stop: the bare surface, the bare part of a frame, or
+// the middle of a control.
+QPoint pointOver(const Form& window, const QString& stop)
 {
+    if (stop == QLatin1String("surface"))
+        return barePoint(window, true).value_or(QPoint(-1, -1));
+    const auto* control = window.findChild<QWidget*>(stop);
+    if (!control)
+        return {-1, -1};
+    const QPoint inside = qobject_cast<const Frame*>(control)
+                              ? barePoint(*control, true).value_or(QPoint(-1, -1))
+                              : control->rect().center();
+    return control->mapTo(&window, inside);
+}
+} // namespace
+
+void AppearanceTest::pointerFollowsTheMouse_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<bool>("handFile");
+    const auto row = [](const char* name, const char* window, int before, QStringList path,
+                        int after, bool handFile = true) {
+        QTest::newRow(name) << QString::fromLatin1(window) << before << path << after << handFile;
+    };
+    const QString surface = QStringLiteral("surface");
+    const QString frame1 = QStringLiteral("Frame1");
+    const QString button1 = QStringLiteral("PushButton1");
+    const QString button2 = QStringLiteral("PushButton2");
+    row("main: Count Remaining Time", "Form1", 0, {button1}, 99);
+    row("main: Count Time Elapsed", "Form1", 0, {button2}, 99);
+    row("main: button, surface", "Form1", 0, {button2, surface}, 0);
+    row("main: button, date frame", "Form1", 0, {button1, frame1}, 0);
+    row("main: button, time frame", "Form1", 0, {button2, QStringLiteral("Frame2")}, 0);
+    row("main: button, date picker", "Form1", 0, {button1, QStringLiteral("dtpDate")}, 99);
+    row("main: surface, time picker", "Form1", 99, {surface, QStringLiteral("dtpTime")}, 0);
+    row("main: hourglass over a button", "Form1", 11, {button2}, 11);
+    row("main: hourglass over a frame", "Form1", 11, {frame1}, 11);
+    row("elapsed: Start", "Form2", 0, {button2}, 99);
+    row("elapsed: Back", "Form2", 0, {button1}, 99);
+    row("elapsed: Back, no hand file", "Form2", 0, {button1}, 99, false);
+    row("elapsed: Start, surface", "Form2", 0, {button2, surface}, 0);
+    row("elapsed: Back, frame", "Form2", 0, {button1, frame1}, 0);
+    row("elapsed: Start, label", "Form2", 0, {button2, QStringLiteral("lblCurrentDate")}, 99);
+    row("elapsed: Start, label in the frame", "Form2", 0,
+        {button2, QStringLiteral("lblDaysLapsed")}, 99);
+    row("elapsed: surface, label in the frame", "Form2", 99,
+        {surface, QStringLiteral("lblSecondsLapsed")}, 0);
+    row("elapsed: hourglass over the surface", "Form2", 11, {surface}, 11);
+    row("remaining: Start", "Form3", 0, {button2}, 99);
+    row("remaining: Back, surface", "Form3", 0, {button1, surface}, 0);
+    row("remaining: Back, label", "Form3", 0, {button1, QStringLiteral("lblDateTimeEntered")}, 99);
+    row("remaining: Start, label in the frame", "Form3", 0,
+        {button2, QStringLiteral("lblHoursRemaining")}, 99);
+    row("remaining: Start, frame", "Form3", 0, {button2, frame1}, 0);
+    row("remaining: hourglass over Back", "Form3", 11, {button1}, 11);
+}
+
+void AppearanceTest::pointerFollowsTheMouse()
+{
+    QFETCH(QString, window);
     QFETCH(int, before);
-    QFETCH(bool, overButton);
+    QFETCH(QStringList, path);
     QFETCH(int, after);
-    Form window;
-    window.setMousePointer(before);
-    if (overButton)
-        Main::pointerOverButton(window);
-    else
-        Main::pointerOverSurface(window);
-    QCOMPARE(window.mousePointer(), after);
-    // The hourglass, or the ordinary arrow: no hand image was loaded here.
-    QCOMPARE(window.cursor().shape(), after == HourglassPointer ? Qt::WaitCursor : Qt::ArrowCursor);
+    QFETCH(bool, handFile);
+    // The program's own hand beside it, so the custom pointer is its image, not the arrow.
+    QTemporaryDir folder;
+    FakePlatform fake;
+    fake.fileSystem.m_folder = folder.path();
+    if (handFile) {
+        QVERIFY(QFile::copy(QStringLiteral(SPAN_SOURCE_DIR "/resources/HAND-M.CUR"),
+                            folder.filePath(QStringLiteral("HAND-M.CUR"))));
+        fake.fileSystem.m_existing << folder.filePath(QStringLiteral("HAND-M.CUR"));
+    }
+    Application app(fake.platform());
+    app.start();
+    Form* shown = &app.form1();
+    if (window != QLatin1String("Form1")) {
+        const bool elapsed = window == QLatin1String("Form2");
+        QVERIFY(QTest::qWaitForWindowExposed(shown));
+        const QString button =
+            elapsed ? QStringLiteral("PushButton2") : QStringLiteral("PushButton1");
+        QTest::mouseClick(shown->findChild<PushButton*>(button), Qt::LeftButton);
+        shown = elapsed ? static_cast<Form*>(app.loadedForm2()) : app.loadedForm3();
+        QVERIFY(shown);
+    }
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    QVERIFY(fake.messageBox.m_reports.empty());
+    // From a spot on no stop of the path, so the first move is a move.
+    QTest::mouseMove(shown, barePoint(*shown, false).value_or(QPoint(1, 1)));
+    shown->setMousePointer(before);
+
+    QPoint last;
+    for (const QString& stop : path) {
+        last = pointOver(*shown, stop);
+        QVERIFY2(shown->rect().contains(last), qPrintable(stop));
+        QTest::mouseMove(shown, last);
+    }
+    QCOMPARE(shown->mousePointer(), after);
+    // The pointer the window shows, and that the control under the mouse shows with it.
+    const QCursor cursor = shown->cursor();
+    switch (after) {
+    case CustomPointer:
+        // Without a hand of its own the custom pointer is the arrow, but still the window's own.
+        QVERIFY(shown->testAttribute(Qt::WA_SetCursor));
+        QCOMPARE(cursor.shape(), handFile ? Qt::BitmapCursor : Qt::ArrowCursor);
+        if (handFile)
+            QCOMPARE(cursor.hotSpot(), QPoint(9, 0));
+        break;
+    case HourglassPointer:
+        QCOMPARE(cursor.shape(), Qt::WaitCursor);
+        break;
+    default:
+        QVERIFY(!shown->testAttribute(Qt::WA_SetCursor));
+        QCOMPARE(cursor.shape(), Qt::ArrowCursor);
+    }
+    // A picker's text field keeps its own text cursor.
+    const QWidget* under = shown->childAt(last);
+    const bool inPicker = under && (qobject_cast<const DTPicker*>(under) ||
+                                    qobject_cast<const DTPicker*>(under->parentWidget()));
+    if (under && !inPicker)
+        QCOMPARE(under->cursor().shape(), cursor.shape());
 }
 
 void AppearanceTest::reportLinesStayWhole_data()

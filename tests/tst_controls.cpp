@@ -117,23 +117,6 @@ private Q_SLOTS:
         }
         QCOMPARE(spy.count(), expected);
     }
-    void buttonMouseMove()
-    {
-        QWidget window;
-        window.resize(200, 100);
-        auto* button = new PushButton(&window);
-        button->setGeometry(10, 10, 100, 30);
-        QVERIFY(button->hasMouseTracking());
-        QVERIFY(showActive(window));
-        QSignalSpy spy(button, &PushButton::mouseMoved);
-        QTest::mouseMove(button, QPoint(20, 10));
-        QVERIFY(!spy.isEmpty());
-        // No button is held: tracking, not dragging, brought the move.
-        const qsizetype before = spy.count();
-        QTest::mouseMove(button, QPoint(60, 20));
-        QCOMPARE(spy.count(), before + 1);
-    }
-
     void pickerRange_data()
     {
         QTest::addColumn<Format>("format");

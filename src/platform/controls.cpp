@@ -26,6 +26,9 @@ void PushButton::mouseMoveEvent(QMouseEvent* event)
 {
     Q_EMIT mouseMoved();
     QPushButton::mouseMoveEvent(event);
+    // The button ignores a move with no mouse button held; passed on, the window's surface
+    // handler would take the hand away within the same move.
+    event->accept();
 }
 
 Frame::Frame(QWidget* parent) : QGroupBox(parent)
@@ -35,8 +38,11 @@ Frame::Frame(QWidget* parent) : QGroupBox(parent)
 
 void Frame::mouseMoveEvent(QMouseEvent* event)
 {
-    Q_EMIT mouseMoved();
+    // A move over a label or a picker inside the frame is not a move over the frame.
+    if (!childAt(event->position().toPoint()))
+        Q_EMIT mouseMoved();
     QGroupBox::mouseMoveEvent(event);
+    event->accept();
 }
 
 void Frame::paintEvent(QPaintEvent*)

@@ -1,5 +1,6 @@
 #include "form.h"
 
+#include <QMouseEvent>
 #include <QScreen>
 
 Form::Form(QWidget* parent) : QWidget(parent)
@@ -51,6 +52,9 @@ void Form::centreOnScreen()
 
 void Form::mouseMoveEvent(QMouseEvent* event)
 {
-    Q_EMIT mouseMoved();
+    // Moves over controls without a handler of their own (labels, pickers) reach the window too;
+    // only its bare surface counts.
+    if (!childAt(event->position().toPoint()))
+        Q_EMIT mouseMoved();
     QWidget::mouseMoveEvent(event);
 }
