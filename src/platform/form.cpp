@@ -1,5 +1,8 @@
 #include "form.h"
 
+#include "x11window.h"
+
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -40,14 +43,33 @@ void Form::applyPointer()
 
 void Form::centreOnScreen()
 {
+    // A Wayland compositor places windows itself.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return;
     const QScreen* screen = this->screen();
     if (!screen)
         return;
+    const QMargins frame = frameMarginsBeforeMap();
     const QRect available = screen->availableGeometry();
-    const QSize frameExtra = frameGeometry().size() - geometry().size();
-    const QSize outer = size() + frameExtra;
-    move(available.x() + (available.width() - outer.width()) / 2,
-         available.y() + (available.height() - outer.height()) / 2);
+    const QSize outer = size().grownBy(frame);
+    const QPoint frameTopLeft(available.x() + (available.width() - outer.width()) / 2,
+                              available.y() + (available.height() - outer.height()) / 2);
+    // The client area's place, inside the frame the window manager said it will draw.
+    setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), size()));
+}
+
+QMargins Form::frameMarginsBeforeMap()
+{
+    const std::optional<QMargins> device = frameExtentsBeforeMap(*this);
+    if (!device)
+        return {frameGeometry().left() - geometry().left(),
+                frameGeometry().top() - geometry().top(),
+                geometry().right() - frameGeometry().right(),
+                geometry().bottom() - frameGeometry().bottom()};
+    const qreal ratio = devicePixelRatioF();
+    const auto logical = [ratio](int pixels) { return qRound(pixels / ratio); };
+    return {logical(device->left()), logical(device->top()), logical(device->right()),
+            logical(device->bottom())};
 }
 
 void Form::mouseMoveEvent(QMouseEvent* event)

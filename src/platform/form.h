@@ -20,7 +20,8 @@ public:
     bool hasMouseIcon() const { return m_mouseIcon.has_value(); }
     void setMouseIcon(const QCursor& cursor);
 
-    // Centres the window on the screen that holds it, frame included.
+    // Centres the window, frame included, on the work area of the screen that holds it; called
+    // before the window is first shown, so that it appears in its place.
     void centreOnScreen();
 
 Q_SIGNALS:
@@ -31,6 +32,7 @@ protected:
 
 private:
     void applyPointer();
+    QMargins frameMarginsBeforeMap();
 
     int m_mousePointer = DefaultPointer;
     std::optional<QCursor> m_mouseIcon;

@@ -2,6 +2,7 @@
 
 #include "platform.h"
 #include "skinengine.h"
+#include "x11window.h"
 
 #include <QHash>
 #include <QPointer>
@@ -83,4 +84,5 @@ private:
     WindowHandleTable m_windowHandles;
     StyleSheetSkinEngine m_skinEngine;
     EventLoopEnd m_end;
+    WindowClassKeeper m_windowClassKeeper;
 };
