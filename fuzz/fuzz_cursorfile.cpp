@@ -47,15 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // byte past the input is caught by AddressSanitizer, where a copy's spare capacity hides it.
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    // Asked for the first image's width, the decoder must give that image unscaled.
+    const int wantedSize = size > 6 ? entryByte(data, 6) : 32;
     CursorImage cursor;
     try {
-        cursor = decodeCursorFile(bytes);
+        cursor = decodeCursorFile(bytes, wantedSize);
     } catch (const Failure&) {
         return 0;
     }
 
     // Accepted, so there is a 6-byte header and at least one 16-byte directory entry: the first
-    // entry is the one the decoder promises to use.
+    // entry, of the wanted width, is the one the decoder promises to use.
     if (size < 22)
         violated("accepted a file too short to hold a directory entry");
     if (cursor.image.isNull())

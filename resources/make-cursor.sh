@@ -5,7 +5,7 @@ set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
-# The pointing pixel: the top of the fingertip in hand.svg. Keep the two in step.
+# The pointing pixel at 32 px: the top of the fingertip in hand.svg. Keep the two in step.
 hot_x=9
 hot_y=0
 
@@ -17,9 +17,12 @@ fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# Rendered at exactly 32 px: the drawing is laid out on that pixel grid, any other size blurs it.
-rsvg-convert --width 32 --height 32 --format png --output "$work/32.png" "$here/hand.svg"
+# Rendered at 32 px, on whose grid the drawing is laid out, and at twice that for a doubled
+# screen scale; sizes between would blur it.
+for size in 32 64; do
+    rsvg-convert --width $size --height $size --format png --output "$work/$size.png" "$here/hand.svg"
+done
 
-python3 "$here/make_cursor.py" "$here/HAND-M.CUR" "$work/32.png" "$hot_x" "$hot_y"
+python3 "$here/make_cursor.py" "$here/HAND-M.CUR" "$work/32.png" "$work/64.png" "$hot_x" "$hot_y"
 
 echo "wrote $here/HAND-M.CUR"

@@ -15,6 +15,7 @@ packages=(
     lintian man-db                     # Debian's checks of the package and of its manual page
     clang libclang-rt-14-dev           # the fuzzers
     libbenchmark-dev strace libx11-dev # the benchmarks (bench/run.sh)
+    librsvg2-bin                       # the hand cursor (resources/make-cursor.sh)
 )
 
 missing=()

@@ -153,7 +153,7 @@ constexpr int dibAt = 22;
 QString failureOf(const QByteArray& bytes)
 {
     try {
-        decodeCursorFile(bytes);
+        decodeCursorFile(bytes, 32);
     } catch (const Failure& failure) {
         return failure.description();
     }
@@ -170,7 +170,8 @@ private Q_SLOTS:
     void decodesBitmap_data();
     void decodesBitmap();
     void decodesPng();
-    void usesFirstOfSeveralImages();
+    void picksTheSizeForTheScale_data();
+    void picksTheSizeForTheScale();
     void rejectsMalformed_data();
     void rejectsMalformed();
     void rejectsEveryTruncation_data();
@@ -209,7 +210,7 @@ void TestCursorFile::decodesBitmap()
     QFETCH(int, size);
     QFETCH(QPoint, hotSpot);
     const CursorImage cursor =
-        decodeCursorFile(cursorFile({{dibImage(bitCount, size, withAlpha), size, hotSpot}}));
+        decodeCursorFile(cursorFile({{dibImage(bitCount, size, withAlpha), size, hotSpot}}), size);
     QCOMPARE(cursor.hotSpot, hotSpot);
     QCOMPARE(cursor.image.size(), QSize(size, size));
     for (int y = 0; y < size; ++y) {
@@ -225,20 +226,47 @@ void TestCursorFile::decodesBitmap()
 
 void TestCursorFile::decodesPng()
 {
-    const CursorImage cursor = decodeCursorFile(cursorFile({{pngImage(48), 48, QPoint(7, 40)}}));
+    const CursorImage cursor =
+        decodeCursorFile(cursorFile({{pngImage(48), 48, QPoint(7, 40)}}), 48);
     QCOMPARE(cursor.hotSpot, QPoint(7, 40));
     QCOMPARE(cursor.image.convertToFormat(QImage::Format_ARGB32), pngSource(48));
 }
 
-void TestCursorFile::usesFirstOfSeveralImages()
+void TestCursorFile::picksTheSizeForTheScale_data()
 {
-    const QByteArray file = cursorFile({{dibImage(8, 16), 16, QPoint(3, 4)},
-                                        {dibImage(32, 32), 32, QPoint(5, 2)},
-                                        {pngImage(48), 48, QPoint(1, 1)}});
-    const CursorImage cursor = decodeCursorFile(file);
-    QCOMPARE(cursor.hotSpot, QPoint(3, 4));
-    QCOMPARE(cursor.image.size(), QSize(16, 16));
-    QCOMPARE(cursor.image.pixel(1, 0), colourAt(8, 1, 0));
+    QTest::addColumn<QList<int>>("sizes"); // of the file's images, in file order
+    QTest::addColumn<int>("wanted");
+    QTest::addColumn<int>("used"); // the image the cursor is made from
+    QTest::addColumn<QPoint>("hotSpot");
+    // Each image's hot spot is a quarter of its width across and down, less one.
+    QTest::newRow("ordinary scale") << QList<int>{16, 32, 64} << 32 << 32 << QPoint(7, 7);
+    QTest::newRow("double scale") << QList<int>{32, 64} << 64 << 64 << QPoint(15, 15);
+    QTest::newRow("double scale, larger first") << QList<int>{64, 32} << 64 << 64 << QPoint(15, 15);
+    QTest::newRow("ordinary scale, larger first") << QList<int>{64, 32} << 32 << 32 << QPoint(7, 7);
+    QTest::newRow("one image, doubled") << QList<int>{32} << 64 << 32 << QPoint(14, 14);
+    QTest::newRow("one image, halved") << QList<int>{64} << 32 << 64 << QPoint(7, 7);
+    QTest::newRow("120 dpi: nearest scaled up") << QList<int>{32, 64} << 40 << 32 << QPoint(8, 8);
+    QTest::newRow("as near either way: the larger")
+        << QList<int>{32, 64} << 48 << 64 << QPoint(11, 11);
+}
+
+void TestCursorFile::picksTheSizeForTheScale()
+{
+    QFETCH(QList<int>, sizes);
+    QFETCH(int, wanted);
+    QFETCH(int, used);
+    QFETCH(QPoint, hotSpot);
+    QList<ImageEntry> entries;
+    for (const int size : sizes)
+        entries.append({dibImage(24, size), size, QPoint(size / 4 - 1, size / 4 - 1)});
+    const CursorImage cursor = decodeCursorFile(cursorFile(entries), wanted);
+    QCOMPARE(cursor.image.size(), QSize(wanted, wanted));
+    QCOMPARE(cursor.hotSpot, hotSpot);
+    // The image it came from: the source's pixels, scaled the same way.
+    CursorImage source = decodeCursorFile(cursorFile({{dibImage(24, used), used, QPoint()}}), used);
+    const QImage expected =
+        source.image.scaled(wanted, wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QCOMPARE(cursor.image, expected);
 }
 
 void TestCursorFile::rejectsMalformed_data()
@@ -332,7 +360,7 @@ void TestCursorFile::rejectsEveryTruncation_data()
 void TestCursorFile::rejectsEveryTruncation()
 {
     QFETCH(QByteArray, bytes);
-    QVERIFY(!decodeCursorFile(bytes).image.isNull());
+    QVERIFY(!decodeCursorFile(bytes, 32).image.isNull());
     for (qsizetype length = 0; length < bytes.size(); ++length) {
         // A detached copy, so a read past its end is one the sanitizer can see.
         const QByteArray cut(bytes.constData(), length);
@@ -361,7 +389,7 @@ void TestCursorFile::survivesCorruption()
         for (int hits = 1 + round % 4; hits > 0; --hits)
             damaged[random.bounded(span)] = char(random.bounded(256));
         try {
-            const CursorImage cursor = decodeCursorFile(damaged);
+            const CursorImage cursor = decodeCursorFile(damaged, 32);
             QVERIFY(!cursor.image.isNull());
             QVERIFY(cursor.image.rect().contains(cursor.hotSpot));
         } catch (const Failure& failure) {
@@ -379,7 +407,7 @@ void TestCursorFile::loadsFile()
     const QByteArray bytes = plainCursor();
     file.write(bytes + QByteArray(1024 * 1024 - bytes.size(), '\0'));
     file.close();
-    const CursorImage cursor = loadCursorFile(path);
+    const CursorImage cursor = loadCursorFile(path, 32);
     QCOMPARE(cursor.hotSpot, QPoint(5, 2));
     QCOMPARE(cursor.image.size(), QSize(32, 32));
 }
@@ -411,7 +439,7 @@ void TestCursorFile::refusesFile()
         QCOMPARE(file.write(content), content.size());
     }
     try {
-        loadCursorFile(path);
+        loadCursorFile(path, 32);
         QFAIL("no Failure raised");
     } catch (const Failure& failure) {
         QVERIFY2(failure.description().contains(reason), qPrintable(failure.description()));
@@ -422,7 +450,7 @@ void TestCursorFile::refusesFile()
 
 void TestCursorFile::makesCursor()
 {
-    const QCursor cursor = toCursor(decodeCursorFile(plainCursor()));
+    const QCursor cursor = toCursor(decodeCursorFile(plainCursor(), 32));
     QCOMPARE(cursor.hotSpot(), QPoint(5, 2));
     QCOMPARE(cursor.pixmap().size(), QSize(32, 32));
 }

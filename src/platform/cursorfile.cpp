@@ -9,7 +9,9 @@
 #include <QImageReader>
 #include <QList>
 #include <QPixmap>
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -225,9 +227,37 @@ QImage decodePng(const Entry& entry)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
+// The image of the wanted width, or the nearest; of two as near the larger, which scales down
+// more cleanly than the smaller scales up.
+const Entry& nearestInSize(const QList<Entry>& entries, int wantedSize)
+{
+    const auto distance = [wantedSize](const Entry& entry) {
+        return std::abs(entry.width - wantedSize);
+    };
+    const Entry* nearest = &entries.first();
+    for (const Entry& entry : entries)
+        if (distance(entry) < distance(*nearest) ||
+            (distance(entry) == distance(*nearest) && entry.width > nearest->width))
+            nearest = &entry;
+    return *nearest;
+}
+
+CursorImage scaledTo(const CursorImage& cursor, int wantedSize)
+{
+    const int width = cursor.image.width();
+    if (width == wantedSize || wantedSize <= 0)
+        return cursor;
+    const auto scale = [&](int length) { return int(std::int64_t(length) * wantedSize / width); };
+    const QImage image = cursor.image.scaled(wantedSize, std::max(1, scale(cursor.image.height())),
+                                             Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QPoint hotSpot(std::min(scale(cursor.hotSpot.x()), image.width() - 1),
+                         std::min(scale(cursor.hotSpot.y()), image.height() - 1));
+    return {image, hotSpot};
+}
+
 } // namespace
 
-CursorImage decodeCursorFile(const QByteArray& bytes)
+CursorImage decodeCursorFile(const QByteArray& bytes, int wantedSize)
 {
     const Reader file(reinterpret_cast<const uchar*>(bytes.constData()),
                       std::uint64_t(bytes.size()), "truncated header");
@@ -252,11 +282,13 @@ CursorImage decodeCursorFile(const QByteArray& bytes)
         if (!isPng(entries.last()))
             readDibLayout(entries.last());
     }
-    const Entry& chosen = entries.first();
-    return {isPng(chosen) ? decodePng(chosen) : decodeDib(chosen), chosen.hotSpot};
+    const Entry& chosen = nearestInSize(entries, wantedSize);
+    const CursorImage decoded{isPng(chosen) ? decodePng(chosen) : decodeDib(chosen),
+                              chosen.hotSpot};
+    return scaledTo(decoded, wantedSize);
 }
 
-CursorImage loadCursorFile(const QString& path)
+CursorImage loadCursorFile(const QString& path, int wantedSize)
 {
     const QString name = QDir::toNativeSeparators(path);
     const QFileInfo info(path);
@@ -277,7 +309,7 @@ CursorImage loadCursorFile(const QString& path)
         throw Failure(QStringLiteral("Cursor file is empty: %1").arg(name));
     if (bytes.size() > maxFileSize)
         throw Failure(QStringLiteral("Cursor file too large: %1").arg(name));
-    return decodeCursorFile(bytes);
+    return decodeCursorFile(bytes, wantedSize);
 }
 
 QCursor toCursor(const CursorImage& cursor)

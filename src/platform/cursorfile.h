@@ -13,10 +13,11 @@ struct CursorImage
     QPoint hotSpot;
 };
 
-// Decodes cursor file bytes; raises Failure when they are not a well-formed cursor. Of several
-// images the first is used: the others are alternative sizes of the same cursor.
-CursorImage decodeCursorFile(const QByteArray& bytes);
+// Decodes cursor file bytes into an image wantedSize pixels wide; raises Failure when they are not
+// a well-formed cursor. The images of a file are sizes of the same cursor: the one of the wanted
+// width is used, or else the nearest (the larger of two as near), scaled with its hot spot.
+CursorImage decodeCursorFile(const QByteArray& bytes, int wantedSize);
 // Reads and decodes the file at path; raises Failure for a folder, an unreadable, empty or
 // oversized (over 1 MiB) file.
-CursorImage loadCursorFile(const QString& path);
+CursorImage loadCursorFile(const QString& path, int wantedSize);
 QCursor toCursor(const CursorImage& cursor);

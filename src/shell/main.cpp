@@ -16,6 +16,7 @@ namespace {
 const QString skinFileLiteral = QStringLiteral("\\x\\o.cjs");
 const QString handCursorFileLiteral = QStringLiteral("\\HAND-M.CUR");
 constexpr int longestApplicationTitle = 40;
+constexpr int handCursorSize = 32;
 
 void paintButtonFace(QWidget& widget)
 {
@@ -116,7 +117,9 @@ QString Main::handCursorFilePath() const
 
 void Main::loadHandCursor(Form& window) const
 {
-    window.setMouseIcon(toCursor(loadCursorFile(handCursorFilePath())));
+    // The system pointer is 32 pixels at the ordinary scale and grows with it; so does the hand.
+    const int size = qRound(handCursorSize * window.devicePixelRatioF());
+    window.setMouseIcon(toCursor(loadCursorFile(handCursorFilePath(), size)));
 }
 
 void Main::pointerOverButton(Form& window)
