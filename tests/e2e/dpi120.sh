@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
-# The main window at 120 dpi in a real X server: Qt scales by 1.25, so 536 x 198 device-independent
-# pixels must measure 670 x 248 on the screen. Starts its own X server, whose resolution is its own.
+# The windows at 120 dpi in a real X server with a window manager: Qt scales by 1.25, so the main
+# window's 536 x 198 device-independent pixels must measure 670 x 248 on the screen, and each
+# window's frame must be centred on the work area when it is first mapped. Starts its own X
+# server, whose resolution is its own.
 #   dpi120.sh PATH-TO-SPAN-METER
 set -euo pipefail
 program=$1
+xprobe=$(dirname "$(realpath "$0")")/xprobe.py
 scratch=$(mktemp -d)
 display_file=$scratch/display
 pid=
+failed=0
 cleanup() {
     [[ -n $pid ]] && kill "$pid" 2>/dev/null
-    kill "${xvfb_pid:-}" 2>/dev/null || true
+    kill "${frames_pid:-}" "${wm_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
     rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -19,22 +23,53 @@ xvfb_pid=$!
 for _ in $(seq 100); do [[ -s $display_file ]] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$display_file")"
 echo "Xft.dpi: 120" | xrdb -nocpp -merge -
+openbox >/dev/null 2>&1 &
+wm_pid=$!
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+"$xprobe" frames >"$scratch/frames.log" 2>"$scratch/frames.err" &
+frames_pid=$!
+sleep 0.5
+
+# window TITLE-PATTERN: waits for the program's mapped window whose title matches.
+window() {
+    local id=
+    for _ in $(seq 200); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+        [[ -n $id ]] && break
+        sleep 0.1
+    done
+    [[ -n $id ]] || { echo "FAIL: no window '$1' at 120 dpi"; exit 1; }
+    echo "$id"
+}
+# click WINDOW X Y, in the layout's pixels at 96 dpi
+click() { xdotool mousemove --window "$1" $(($2 * 5 / 4)) $(($3 * 5 / 4)) click 1; }
 
 mkdir -p "$scratch/bin" "$scratch/home"
 printf '#!/bin/sh\nexit 0\n' >"$scratch/bin/xdg-open"
 chmod +x "$scratch/bin/xdg-open"
-HOME=$scratch/home PATH=$scratch/bin:$PATH "$program" &
+HOME=$scratch/home PATH=$scratch/bin:$PATH QT_QPA_PLATFORM=xcb "$program" &
 pid=$!
-window=
-for _ in $(seq 200); do
-    window=$(xdotool search --onlyvisible --name 'Clockwise Reckoning$' 2>/dev/null | head -n 1) || true
-    [[ -n $window ]] && break
-    sleep 0.1
-done
-[[ -n $window ]] || { echo "FAIL: no main window at 120 dpi"; exit 1; }
-size=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+main=$(window 'Clockwise Reckoning$')
+size=$(xwininfo -id "$main" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 if [[ $size != 670x248 ]]; then
     echo "FAIL: main window measures $size at 120 dpi, not 670x248"
-    exit 1
+    failed=1
+else
+    echo "PASS: main window measures 670x248 at 120 dpi"
 fi
-echo "PASS: main window measures 670x248 at 120 dpi"
+# Each counter window once, back to the main window in between.
+click "$main" 268 142
+click "$(window '^Count Time Elapsed$')" 268 217
+click "$(window 'Clockwise Reckoning$')" 268 176
+window '^Count Remaining Time$' >/dev/null
+sleep 0.5 # a move right after the map would show in the log by now
+for title in 'Tallyglass Hourwick Span Meter for Clockwise Reckoning' 'Count Time Elapsed' \
+    'Count Remaining Time'; do
+    if "$xprobe" centred "$scratch/frames.log" "$title"; then
+        echo "PASS: '$title' centred at 120 dpi when mapped, and stayed"
+    else
+        echo "FAIL: '$title' not centred at 120 dpi when mapped, or moved"
+        failed=1
+    fi
+done
+exit $failed

@@ -20,6 +20,9 @@ STEP_WAIT=8  # seconds for a running program to react to a click or key
 IMPORT=/usr/bin/import
 CONVERT=/usr/bin/convert # a stand-in may shadow the real one on PATH
 COMPARE=/usr/bin/compare
+XPROBE=$(dirname "$(realpath "$0")")/xprobe.py # what the X server reports: pointer image, frames
+HAND='32x32 9,0'        # the shipped hand at the ordinary scale: size and hot spot
+HAND_DOUBLE='64x64 18,0' # and at twice that
 
 passed=0
 failed=0
@@ -29,6 +32,8 @@ work=
 declare -a launched_pids=()
 declare -a waiters=()
 bus_pid=
+frames_pid=
+LAUNCH_ENV=()
 
 now_ms() { date +%s%3N; }
 
@@ -84,6 +89,10 @@ finish() {
     for pid in "${waiters[@]}"; do
         wait "$pid" 2>/dev/null
     done
+    if [[ -n $frames_pid ]]; then
+        kill "$frames_pid" 2>/dev/null
+        wait "$frames_pid" 2>/dev/null
+    fi
     if [[ -n $bus_pid ]]; then
         kill "$bus_pid" 2>/dev/null
         wait "$bus_pid" 2>/dev/null
@@ -111,7 +120,7 @@ trap 'echo "ERROR: line $LINENO: $BASH_COMMAND failed" >&2' ERR
 
 [[ -x $BIN ]] || fail_hard "program $BIN is not an executable file"
 [[ -n ${DISPLAY:-} ]] || fail_hard "DISPLAY is not set"
-for tool in xdotool xprop xwininfo wmctrl dbus-daemon "$IMPORT" "$CONVERT" "$COMPARE"; do
+for tool in xdotool xprop xwininfo wmctrl dbus-daemon "$IMPORT" "$CONVERT" "$COMPARE" "$XPROBE"; do
     command -v "$tool" >/dev/null || fail_hard "missing tool $tool"
 done
 xwininfo -root >/dev/null 2>&1 || fail_hard "no X server answers on DISPLAY=$DISPLAY"
@@ -142,8 +151,8 @@ poll() {
     done
 }
 
-# launch TAG [ARGUMENT...]: starts the program; sets APP_PID and APP_RC (file receiving its exit
-# status).
+# launch TAG [ARGUMENT...]: starts the program ($LAUNCH_BIN if set, with the extra environment
+# in LAUNCH_ENV) with the arguments; sets APP_PID and APP_RC (file receiving its exit status).
 launch() {
     local tag=$1
     shift
@@ -155,7 +164,7 @@ launch() {
         env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
             PATH="$work/bin:$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
             DBUS_SESSION_BUS_ADDRESS="$bus_address" LC_ALL=C LANG=C QT_QPA_PLATFORM=xcb \
-            "$BIN" "$@" >"$APP_LOG" 2>&1 &
+            "${LAUNCH_ENV[@]}" "${LAUNCH_BIN:-$BIN}" "$@" >"$APP_LOG" 2>&1 &
         echo $! >"$pidfile"
         status=0
         wait $! || status=$?
@@ -280,6 +289,37 @@ check_window_identity() {
     if [[ $seen == "$size" ]]; then pass "'$title': client area $seen"; else fail "'$title': client area is $seen, not $size"; fi
     seen=$(wm_class_class "$id")
     if [[ $seen == "$CLASS_NAME" ]]; then pass "'$title': WM_CLASS class '$seen'"; else fail "'$title': WM_CLASS class is '$seen'"; fi
+}
+
+pointer_is() { [[ $("$XPROBE" cursor) == "$1" ]]; }
+pointer_is_not() { [[ $("$XPROBE" cursor) != "$1" ]]; }
+
+# check_pointer WINDOW X Y IMAGE WHAT: with the mouse at client X,Y the server shows IMAGE
+# ("WIDTHxHEIGHT HOTX,HOTY").
+check_pointer() {
+    xdotool mousemove --window "$1" "$2" "$3"
+    if poll "$STEP_WAIT" pointer_is "$4"; then
+        pass "pointer over $5 is $4"
+    else
+        fail "pointer over $5 is $("$XPROBE" cursor), not $4"
+    fi
+}
+
+# check_arrow WINDOW X Y WHAT: the pointer there is not the hand; sets ARROW to what it is.
+check_arrow() {
+    xdotool mousemove --window "$1" "$2" "$3"
+    if poll "$STEP_WAIT" pointer_is_not "$HAND"; then
+        ARROW=$("$XPROBE" cursor)
+        pass "pointer over $4 is the arrow, $ARROW"
+    else
+        fail "pointer over $4 stays the hand"
+    fi
+}
+
+# wait_for_window TITLE: sets FOUND to the program's window with that title once it is mapped.
+wait_for_window() {
+    poll "$WAIT" has_visible_window "$1" || fail_hard "no window titled '$1' within ${WAIT}s"
+    FOUND=$(visible_window "$1")
 }
 
 # Client-area regions of a counter window, from its layout (window pixels).
@@ -431,6 +471,10 @@ dbus-daemon --session --nofork --address="unix:path=$work/bus" --print-address=1
 bus_pid=$!
 poll 5 test -s "$work/bus.address" || fail_hard "the private D-Bus session bus did not start"
 bus_address=$(head -n 1 "$work/bus.address")
+# Every frame the window manager maps, with where it was at that moment and any later move.
+"$XPROBE" frames >"$work/frames.log" 2>"$work/frames.err" &
+frames_pid=$!
+sleep 0.5 # the watcher is listening before the first window can appear
 started_s=$(date +%s)
 launch first
 if poll "$WAIT" has_visible_window "$MAIN_TITLE"; then
@@ -450,9 +494,21 @@ xdotool mousemove 0 0 # off the window: a hovered button looks different
 settle "$main" "$work/main.png" || fail_hard "main window never finished painting"
 save_shot "$work/main.png" main.png
 
+# The pointer as the server shows it: the hand over buttons, the arrow over the surface and the
+# frames; labels keep whichever came last.
+check_pointer "$main" "$BUTTON_X" "$MAIN_ELAPSED_Y" "$HAND" "'$ELAPSED_TITLE'"
+check_arrow "$main" 3 3 "the main window's surface"
+check_pointer "$main" "$BUTTON_X" "$MAIN_REMAINING_Y" "$HAND" "'$REMAINING_TITLE'"
+check_pointer "$main" 12 30 "$ARROW" "the date frame"
+
 # Elapsed: the Moment is the time the program started, so it counts up from there.
 open_counter "$main" "$MAIN_ELAPSED_Y" "$ELAPSED_TITLE" 536x238
 elapsed=$COUNTER
+check_pointer "$elapsed" "$BUTTON_X" "${ELAPSED_REGION[start_y]}" "$HAND" "Start"
+check_pointer "$elapsed" 20 24 "$HAND" "'Date/Time Entered' after Start"
+check_pointer "$elapsed" 515 150 "$ARROW" "the breakdown frame"
+check_pointer "$elapsed" 25 104 "$ARROW" "'Day(s):' after the frame"
+check_pointer "$elapsed" "$BUTTON_X" "${ELAPSED_REGION[back_y]}" "$HAND" "'< Back'"
 count_and_stop "$elapsed" "$ELAPSED_TITLE" ELAPSED_REGION elapsed
 back_to_main "$elapsed" "$main" "$ELAPSED_TITLE" "${ELAPSED_REGION[back_y]}"
 
@@ -541,6 +597,15 @@ if [[ -e $work/xdg-open.log ]]; then
     rm -f "$work/xdg-open.log"
 fi
 
+# Each window's frame, as the window manager mapped it, centred on the work area and never moved.
+for title in "$MAIN_TITLE" "$ELAPSED_TITLE" "$REMAINING_TITLE"; do
+    if "$XPROBE" centred "$work/frames.log" "$title"; then
+        pass "'$title' was centred when mapped and stayed"
+    else
+        fail "'$title' was not centred when mapped, or moved"
+    fi
+done
+
 # --- second run: Qt's own options change nothing; closing the main window ends it ----------
 
 # The program reads no command line, so options Qt would take (a mirrored layout, a style sheet)
@@ -575,3 +640,48 @@ if [[ -z $written ]]; then
 else
     fail "files written: $(tr '\n' ' ' <<<"$written")"
 fi
+
+# --- at twice the scale the hand is twice the size ------------------------------------------
+
+LAUNCH_ENV=(QT_SCALE_FACTOR=2)
+launch doubled
+LAUNCH_ENV=()
+wait_for_window "$MAIN_TITLE"
+main=$FOUND
+check_pointer "$main" $((BUTTON_X * 2)) $((MAIN_ELAPSED_Y * 2)) "$HAND_DOUBLE" \
+    "'$ELAPSED_TITLE' at twice the scale"
+wmctrl -i -c "$main"
+wait_for_exit "closing the doubled main window"
+
+# --- a bad cursor file: a report before the class is set; every window after carries it ----
+
+mkdir "$work/badcursor"
+cp "$BIN" "$work/badcursor/"
+printf 'not a cursor' >"$work/badcursor/HAND-M.CUR"
+# dismiss_report: the report box now open, checked for its class unless told, closed with OK.
+dismiss_report() {
+    local box
+    wait_for_window 'Application Error'
+    box=$FOUND
+    if [[ ${1:-} == check ]]; then
+        local seen
+        seen=$(wm_class_class "$box")
+        if [[ $seen == "$CLASS_NAME" ]]; then pass "a report after start-up has WM_CLASS class '$seen'"; else fail "a report after start-up has WM_CLASS class '$seen'"; fi
+    fi
+    xdotool windowactivate --sync "$box" key Return
+    poll "$STEP_WAIT" has_no_window 'Application Error' || fail_hard "the report did not close"
+}
+LAUNCH_BIN=$work/badcursor/$(basename "$BIN") launch badcursor
+dismiss_report # the main window's load, before the application title is set
+wait_for_window "$MAIN_TITLE"
+main=$FOUND
+seen=$(wm_class_class "$main")
+if [[ $seen == "$CLASS_NAME" ]]; then pass "after an early report the main window's WM_CLASS class is '$seen'"; else fail "after an early report the main window's WM_CLASS class is '$seen'"; fi
+click "$main" "$BUTTON_X" "$MAIN_ELAPSED_Y"
+dismiss_report check # the counter window's load
+wait_for_window "$ELAPSED_TITLE"
+elapsed=$FOUND
+seen=$(wm_class_class "$elapsed")
+if [[ $seen == "$CLASS_NAME" ]]; then pass "'$ELAPSED_TITLE' after the reports: WM_CLASS class '$seen'"; else fail "'$ELAPSED_TITLE' after the reports: WM_CLASS class '$seen'"; fi
+wmctrl -i -c "$elapsed"
+wait_for_exit "closing '$ELAPSED_TITLE' after the reports"
