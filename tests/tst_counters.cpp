@@ -2,9 +2,11 @@
 #include "fakeplatform.h"
 #include "platform/controls.h"
 #include "shell/application.h"
+#include "shell/errortrap.h"
 #include "shell/form1.h"
 
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTest>
 #include <memory>
 
@@ -62,6 +64,8 @@ private Q_SLOTS:
     void stopDuringTheYieldIsNotUndone_data();
     void stopDuringTheYieldIsNotUndone();
     void backDuringTheYieldLeavesTheWindowAlone();
+    void tickNeverStartsInsideAnother_data();
+    void tickNeverStartsInsideAnother();
     void reopenedWindowRunsItsLoadAndStartsIdle();
     void closeBoxEndsTheProgram_data();
     void closeBoxEndsTheProgram();
@@ -402,6 +406,45 @@ void CountersTest::backDuringTheYieldLeavesTheWindowAlone()
     QVERIFY(!m_application->hasEnded());
     QTRY_VERIFY(guard.isNull());
     QVERIFY(m_fake->messageBox.m_reports.empty());
+}
+
+void CountersTest::tickNeverStartsInsideAnother_data()
+{
+    QTest::addColumn<bool>("whileReporting");
+    QTest::newRow("the next tick falls due in the yield") << false;
+    QTest::newRow("the next tick falls due while the report is open") << true;
+}
+
+void CountersTest::tickNeverStartsInsideAnother()
+{
+    QFETCH(bool, whileReporting);
+    CounterWindow& window = open(true, m_fake->clock.m_now);
+    start(window);
+    // The clock line of every tick fails, so each tick that runs shows a report of its own.
+    const QString tick = QStringLiteral("in Tallyglass_Hourwick2021/08/31.Form2.Timer1 ");
+    ErrorTrap::setStatementProbe([&](const QString& location, int line) {
+        if (location == tick && line == 102)
+            throw Failure(QStringLiteral("The clock could not be read"));
+    });
+    // Both the yield and an open report run events, the timer's next tick among them.
+    int nested = 0;
+    const auto nextTick = [&] {
+        if (nested++ == 0)
+            window.Timer1_Timer();
+    };
+    const auto restore = qScopeGuard([this] {
+        ErrorTrap::setStatementProbe({});
+        m_fake->messageBox.m_onShow = nullptr;
+    });
+    if (whileReporting)
+        m_fake->messageBox.m_onShow = nextTick;
+    else
+        QTimer::singleShot(0, &window, nextTick);
+
+    window.Timer1_Timer();
+    QCOMPARE(nested, 1);
+    // One tick, one report: the one due inside it did not start.
+    QCOMPARE(m_fake->messageBox.m_reports.size(), std::size_t(1));
 }
 
 void CountersTest::reopenedWindowRunsItsLoadAndStartsIdle()

@@ -1,7 +1,93 @@
+#include "counters/counterwindow.h"
 #include "fakeplatform.h"
+#include "platform/controls.h"
+#include "shell/application.h"
 #include "shell/errortrap.h"
+#include "shell/form1.h"
 
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+// How the user reaches a handler: what happens before it (not watched) and what runs it.
+enum class Scenario {
+    Start,
+    ModeButton,
+    OpenCounter,
+    StartCounting,
+    StopCounting,
+    Back,
+    Close,
+    Tick
+};
+
+// A program whose hand cursor file is real, so every statement of every load runs.
+struct Program
+{
+    Program()
+    {
+        QFile::copy(QStringLiteral(SPAN_SOURCE_DIR "/resources/HAND-M.CUR"),
+                    folder.filePath(QStringLiteral("HAND-M.CUR")));
+        fake.fileSystem.m_folder = folder.path();
+        fake.fileSystem.m_existing << folder.filePath(QStringLiteral("HAND-M.CUR"));
+    }
+    QTemporaryDir folder;
+    FakePlatform fake;
+    Application app{fake.platform()};
+};
+
+void click(QWidget& window, const char* button)
+{
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseClick(window.findChild<PushButton*>(QLatin1String(button)), Qt::LeftButton);
+}
+
+// Brings the program to the moment just before the scenario's handler runs.
+CounterWindow* prepare(Program& program, Scenario scenario, const QString& window)
+{
+    if (scenario == Scenario::Start)
+        return nullptr;
+    program.app.start();
+    if (scenario == Scenario::ModeButton || scenario == Scenario::OpenCounter)
+        return nullptr;
+    const bool elapsed = window == QLatin1String("Form2");
+    click(program.app.form1(), elapsed ? "PushButton2" : "PushButton1");
+    CounterWindow* counter = elapsed ? program.app.loadedForm2() : program.app.loadedForm3();
+    if (counter && (scenario == Scenario::StopCounting || scenario == Scenario::Tick))
+        click(*counter, "PushButton2");
+    return counter;
+}
+
+// Runs the handler the way the user does; a tick comes from the running timer.
+void act(Program& program, Scenario scenario, const QString& window, const QString& handler,
+         CounterWindow* counter)
+{
+    const bool toElapsed =
+        window == QLatin1String("Form2") || handler == QLatin1String("PushButton2_Click");
+    switch (scenario) {
+    case Scenario::Start:
+        program.app.start();
+        break;
+    case Scenario::ModeButton:
+    case Scenario::OpenCounter:
+        click(program.app.form1(), toElapsed ? "PushButton2" : "PushButton1");
+        break;
+    case Scenario::StartCounting:
+    case Scenario::StopCounting:
+        click(*counter, "PushButton2");
+        break;
+    case Scenario::Back:
+        click(*counter, "PushButton1");
+        break;
+    case Scenario::Close:
+        counter->close();
+        break;
+    case Scenario::Tick:
+        break;
+    }
+}
+} // namespace
 
 class ErrorTrapTest : public QObject
 {
@@ -15,6 +101,8 @@ private Q_SLOTS:
     void twoFailuresGiveTwoReportsInOrder();
     void failureInsideSharedProcedureCarriesCallersLine();
     void anyStandardExceptionIsTrapped();
+    void everyStatementReportsItsOwnLine_data();
+    void everyStatementReportsItsOwnLine();
 };
 
 void ErrorTrapTest::reportText_data()
@@ -149,5 +237,73 @@ void ErrorTrapTest::anyStandardExceptionIsTrapped()
              QStringList({QStringLiteral("report: index\r\nin std at line 100")}));
 }
 
-QTEST_GUILESS_MAIN(ErrorTrapTest)
+void ErrorTrapTest::everyStatementReportsItsOwnLine_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<Scenario>("scenario");
+    QTest::addColumn<int>("ordinal"); // the statement that fails, counted in the order they run
+    QTest::addColumn<int>("line");    // the number its report must give
+    struct Handler
+    {
+        const char* name;
+        Scenario scenario;
+        QList<int> lines;
+    };
+    // The icon of the main window's load comes after its first paint, at the same number.
+    const QList<Handler> mainWindow{
+        {"Form_Load", Scenario::Start, {100, 104, 106, 108, 126, 126, 126, 128, 130, 126}},
+        {"PushButton1_Click", Scenario::ModeButton, {100, 102, 104, 106}},
+        {"PushButton2_Click", Scenario::ModeButton, {100, 102, 104, 106}}};
+    const QList<Handler> counterWindow{
+        {"Form_Load", Scenario::OpenCounter, {100, 102, 104, 106}},
+        {"PushButton2_Click", Scenario::StartCounting, {100, 102, 104, 106}},
+        {"PushButton2_Click", Scenario::StopCounting, {100, 110, 112, 114, 116, 118, 120, 122}},
+        {"PushButton1_Click", Scenario::Back, {100, 102, 104}},
+        {"Form_QueryUnload", Scenario::Close, {100, 102}},
+        {"Timer1", Scenario::Tick, {100, 102, 104}}};
+    const auto rows = [](const char* window, const QList<Handler>& handlers) {
+        for (const Handler& handler : handlers)
+            for (int i = 0; i < handler.lines.size(); ++i)
+                QTest::addRow("%s.%s %s#%d", window, handler.name,
+                              handler.scenario == Scenario::StopCounting ? "Stop " : "", i + 1)
+                    << QString::fromLatin1(window) << QString::fromLatin1(handler.name)
+                    << handler.scenario << i + 1 << handler.lines.at(i);
+    };
+    rows("Form1", mainWindow);
+    rows("Form2", counterWindow);
+    rows("Form3", counterWindow);
+}
+
+void ErrorTrapTest::everyStatementReportsItsOwnLine()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, handler);
+    QFETCH(Scenario, scenario);
+    QFETCH(int, ordinal);
+    QFETCH(int, line);
+    const QString location =
+        QStringLiteral("in Tallyglass_Hourwick2021/08/31.%1.%2 ").arg(window, handler);
+    Program program;
+    CounterWindow* counter = prepare(program, scenario, window);
+    QVERIFY(scenario <= Scenario::OpenCounter || counter);
+
+    int seen = 0;
+    ErrorTrap::setStatementProbe([&](const QString& at, int) {
+        if (at == location && ++seen == ordinal)
+            throw Failure(QStringLiteral("probe"));
+    });
+    const auto disarm = qScopeGuard([] { ErrorTrap::setStatementProbe({}); });
+    act(program, scenario, window, handler, counter);
+    // The main window's icon waits for its first paint, a tick for the timer.
+    QVERIFY(QTest::qWaitFor([&] { return seen >= ordinal; }, 5000));
+
+    QStringList probed;
+    for (const Report& report : program.fake.messageBox.m_reports)
+        if (report.text.startsWith(QStringLiteral("probe\r\n")))
+            probed << report.text.section(QStringLiteral("\r\r"), 0, 0);
+    QCOMPARE(probed, QStringList{QStringLiteral("probe\r\n%1at line %2").arg(location).arg(line)});
+}
+
+QTEST_MAIN(ErrorTrapTest)
 #include "tst_errortrap.moc"

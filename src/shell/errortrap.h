@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <exception>
+#include <functional>
 #include <utility>
 
 inline const QString errorReportTitle = QStringLiteral("Application Error");
@@ -25,10 +26,17 @@ public:
     ErrorTrap(const ErrorTrap&) = delete;
     ErrorTrap& operator=(const ErrorTrap&) = delete;
 
+    // Runs before each numbered statement, inside the trap, with the handler's location and the
+    // statement's number: tests make chosen statements fail through it. The program sets none.
+    using StatementProbe = std::function<void(const QString& location, int line)>;
+    static void setStatementProbe(StatementProbe probe) { s_probe = std::move(probe); }
+
     template <typename Statement> void run(int line, Statement&& statement)
     {
         m_line = line;
         try {
+            if (s_probe)
+                s_probe(m_location, line);
             std::forward<Statement>(statement)();
         } catch (const Failure& failure) {
             report(failure.description());
@@ -49,6 +57,8 @@ public:
 
 private:
     void report(const QString& description);
+
+    static inline StatementProbe s_probe;
 
     MessageBox& m_messageBox;
     QString m_location;
