@@ -56,10 +56,13 @@ private Q_SLOTS:
     void spanBeyondTheLimitIsReportedOnceAndStops();
     void clockAtMidnightShowsTheDateAlone();
     void daylightSavingChangeIsNotCorrected();
+    void pickerChangedWhileCountingShowsOnTheNextTick_data();
+    void pickerChangedWhileCountingShowsOnTheNextTick();
     void countdownRunsOutAndHoldsAtZero();
     void countdownEndsAtZeroWhenTheClockJumpsPastTheMoment();
     void countdownStartedPastTheMomentLeavesItsCaptions();
     void countdownRestartedPastTheMomentLeavesItsCaptions();
+    void stopWaitStartShowsTheWholeDistance_data();
     void stopWaitStartShowsTheWholeDistance();
     void stopDuringTheYieldIsNotUndone_data();
     void stopDuringTheYieldIsNotUndone();
@@ -286,6 +289,48 @@ void CountersTest::daylightSavingChangeIsNotCorrected()
     QCOMPARE(breakdown(window), counted(0, 1, 0, 0));
 }
 
+void CountersTest::pickerChangedWhileCountingShowsOnTheNextTick_data()
+{
+    QTest::addColumn<bool>("elapsed");
+    QTest::addColumn<int>("dateDays");
+    QTest::addColumn<int>("timeSeconds");
+    QTest::addColumn<QStringList>("labels");
+    // Counting from 10 s away; the change lands within one second of the clock, between two ticks.
+    for (bool elapsed : {true, false}) {
+        const char* side = elapsed ? "elapsed" : "remaining";
+        const int away = elapsed ? -1 : 1;
+        QTest::addRow("%s, date a day further", side)
+            << elapsed << away << 0 << counted(1, 0, 0, 10);
+        QTest::addRow("%s, time 50 s further", side)
+            << elapsed << 0 << 50 * away << counted(0, 0, 1, 0);
+        QTest::addRow("%s, both", side) << elapsed << away << 3600 * away << counted(1, 1, 0, 10);
+        QTest::addRow("%s, time to a second from the clock", side)
+            << elapsed << 0 << -9 * away << counted(0, 0, 0, 1);
+    }
+}
+
+void CountersTest::pickerChangedWhileCountingShowsOnTheNextTick()
+{
+    QFETCH(bool, elapsed);
+    QFETCH(int, dateDays);
+    QFETCH(int, timeSeconds);
+    QFETCH(QStringList, labels);
+    const qint64 now = m_fake->clock.m_now.seconds();
+    const DateTime moment = DateTime::fromSeconds(elapsed ? now - 10 : now + 10);
+    CounterWindow& window = open(elapsed, moment);
+    start(window);
+    window.Timer1_Timer();
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), counted(0, 0, 0, 10));
+
+    Form1& form1 = m_application->form1();
+    form1.dtpDate().setValue(DateTime::fromSeconds(moment.datePart().seconds() + dateDays * 86400));
+    form1.dtpTime().setValue(DateTime::fromSeconds(moment.timePart().seconds() + timeSeconds));
+    window.Timer1_Timer();
+    QCOMPARE(breakdown(window), labels);
+    QVERIFY(m_fake->messageBox.m_reports.empty());
+}
+
 void CountersTest::countdownRunsOutAndHoldsAtZero()
 {
     const qint64 moment = m_fake->clock.m_now.seconds() + 2;
@@ -355,18 +400,32 @@ void CountersTest::countdownRestartedPastTheMomentLeavesItsCaptions()
     QCOMPARE(breakdown(window), captions);
 }
 
+void CountersTest::stopWaitStartShowsTheWholeDistance_data()
+{
+    QTest::addColumn<int>("wait");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("100 s") << 100 << counted(0, 0, 1, 50);
+    // Started again within the same second: the labels Stop reset still get the count.
+    QTest::newRow("none") << 0 << counted(0, 0, 0, 10);
+}
+
 void CountersTest::stopWaitStartShowsTheWholeDistance()
 {
+    QFETCH(int, wait);
+    QFETCH(QStringList, labels);
     CounterWindow& window = open(true, DateTime::fromSeconds(m_fake->clock.m_now.seconds() - 10));
     start(window);
     window.Timer1_Timer();
     QCOMPARE(breakdown(window), counted(0, 0, 0, 10));
     window.startStopButton().click();
     QCOMPARE(breakdown(window), captions);
-    m_fake->clock.m_now = DateTime::fromSeconds(m_fake->clock.m_now.seconds() + 100);
+    QCOMPARE(window.lblCurrentDate().caption(), QStringLiteral("Current Date/Time:"));
+    m_fake->clock.m_now = DateTime::fromSeconds(m_fake->clock.m_now.seconds() + wait);
     start(window);
     window.Timer1_Timer();
-    QCOMPARE(breakdown(window), counted(0, 0, 1, 50));
+    QCOMPARE(breakdown(window), labels);
+    QVERIFY(window.lblCurrentDate().caption().startsWith(
+        QStringLiteral("Current Date/Time: 12/6/2026 4:")));
 }
 
 void CountersTest::stopDuringTheYieldIsNotUndone_data()

@@ -45,7 +45,7 @@ const CounterConfig& remainingCounter()
 CounterWindow::CounterWindow(const CounterConfig& config, const Platform& platform, Main& main,
                              Globals& globals, Navigator& navigator, const DateTimeText& text)
     : m_config(config), m_platform(platform), m_main(main), m_globals(globals),
-      m_navigator(navigator), m_text(text)
+      m_navigator(navigator), m_text(text), m_tickLocation(location("Timer1"))
 {
     buildWindow(*this, config.layout(), text);
     m_pushButton1 = findChild<PushButton*>(QStringLiteral("PushButton1"));
@@ -140,16 +140,14 @@ void CounterWindow::Timer1_Timer()
             self->m_inTick = false;
     });
 
-    ErrorTrap trap(m_platform.messageBox, location("Timer1"));
+    ErrorTrap trap(m_platform.messageBox, m_tickLocation);
     trap.run(100, [] { QCoreApplication::processEvents(); });
     // A Stop, a Back or the program's end during the yield ends this tick untouched.
     if (!self || !m_timer.isActive() || m_countingRun != run)
         return;
     // One reading serves the whole tick, so the time shown and the count always agree.
     const DateTime now = m_platform.clock.now();
-    trap.run(102, [&] {
-        m_lblCurrentDate->setCaption(QStringLiteral("Current Date/Time: ") + m_text.format(now));
-    });
+    trap.run(102, [&] { showClock(now); });
     trap.run(104, [&] {
         try {
             RefreshBreakdown(now);
@@ -161,9 +159,18 @@ void CounterWindow::Timer1_Timer()
     });
 }
 
+void CounterWindow::showClock(DateTime now)
+{
+    if (now == m_clockShown && m_lblCurrentDate->caption() == m_clockCaption)
+        return;
+    m_clockCaption = QStringLiteral("Current Date/Time: ") + m_text.format(now);
+    m_clockShown = now;
+    m_lblCurrentDate->setCaption(m_clockCaption);
+}
+
 void CounterWindow::RefreshBreakdown(DateTime now)
 {
-    const DateTime moment = m_text.parse(m_navigator.momentText());
+    const DateTime moment = momentOf(m_navigator.momentText());
     const std::int32_t span = spanBetween(moment, now);
     const bool onOwnSide =
         m_config.direction == CountDirection::Elapsed ? moment < now : moment >= now;
@@ -174,14 +181,40 @@ void CounterWindow::RefreshBreakdown(DateTime now)
         writeBreakdown(0);
 }
 
+// Text that does not convert is never kept, so it is read, and reported, on every tick.
+DateTime CounterWindow::momentOf(const QString& text)
+{
+    if (text != m_parsedMomentText) {
+        m_parsedMoment = m_text.parse(text);
+        m_parsedMomentText = text;
+    }
+    return m_parsedMoment;
+}
+
 void CounterWindow::writeBreakdown(std::int32_t span)
 {
+    m_lastWrittenSpan = span;
+    if (showsBreakdownOf(span))
+        return;
     const IntervalBreakdown parts = breakDown(span);
     const std::array<std::int32_t, 4> values{parts.Days, parts.Hours, parts.Minutes, parts.Seconds};
-    for (std::size_t i = 0; i < values.size(); ++i)
-        m_breakdownLabels[i]->setCaption(breakdownCaptions[i] + QLatin1Char(' ') +
-                                         QString::number(values[i]));
-    m_lastWrittenSpan = span;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        m_breakdownCaptions[i] =
+            breakdownCaptions[i] + QLatin1Char(' ') + QString::number(values[i]);
+        m_breakdownLabels[i]->setCaption(m_breakdownCaptions[i]);
+    }
+    m_breakdownShown = span;
+}
+
+bool CounterWindow::showsBreakdownOf(std::int32_t span) const
+{
+    if (span != m_breakdownShown)
+        return false;
+    for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i) {
+        if (m_breakdownLabels[i]->caption() != m_breakdownCaptions[i])
+            return false;
+    }
+    return true;
 }
 
 void CounterWindow::returnToIdle()

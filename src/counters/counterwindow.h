@@ -68,8 +68,11 @@ protected:
 
 private:
     QString location(const char* handler) const;
+    void showClock(DateTime now);
     void RefreshBreakdown(DateTime now);
+    DateTime momentOf(const QString& text);
     void writeBreakdown(std::int32_t span);
+    bool showsBreakdownOf(std::int32_t span) const;
     void returnToIdle();
 
     const CounterConfig& m_config;
@@ -90,4 +93,14 @@ private:
     quint64 m_countingRun = 0;
     // The span this run last wrote, if it wrote one.
     std::optional<std::int32_t> m_lastWrittenSpan;
+
+    // A tick's texts change once a second, yet it runs 40 times a second: what it built last is
+    // kept with the value it was built from, and a label already showing it is not written again.
+    const QString m_tickLocation;
+    std::optional<DateTime> m_clockShown;
+    QString m_clockCaption;
+    QString m_parsedMomentText;
+    DateTime m_parsedMoment;
+    std::optional<std::int32_t> m_breakdownShown;
+    std::array<QString, 4> m_breakdownCaptions;
 };

@@ -19,8 +19,13 @@
 
 DateTime SystemClock::now() const
 {
-    const QDateTime local = QDateTime::currentDateTime();
-    return DateTime::fromDateAndTime(local.date(), local.time());
+    const qint64 utcSecond = QDateTime::currentSecsSinceEpoch();
+    if (utcSecond != m_convertedUtcSecond) {
+        const QDateTime local = QDateTime::fromSecsSinceEpoch(utcSecond);
+        m_convertedLocal = DateTime::fromDateAndTime(local.date(), local.time());
+        m_convertedUtcSecond = utcSecond;
+    }
+    return m_convertedLocal;
 }
 
 double SystemClock::secondsSinceMidnight() const

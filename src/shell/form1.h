@@ -6,6 +6,9 @@
 #include "platform/form.h"
 #include "platform/platform.h"
 
+#include <optional>
+#include <utility>
+
 class DTPicker;
 class Frame;
 class Navigator;
@@ -50,4 +53,8 @@ private:
     PushButton* m_pushButton1;
     PushButton* m_pushButton2;
     bool m_iconPending = false;
+    // A counting window asks for the Moment 40 times a second; its text is formed again only
+    // when a picker's value has changed.
+    mutable std::optional<std::pair<DateTime, DateTime>> m_momentValues;
+    mutable QString m_momentText;
 };
