@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Measures the program against a bare Qt Widgets window and prints one table: start-up time,
 # peak memory, CPU while counting and idling, idle wake-ups, the cost of one refresh and how
-# late the seconds label follows the clock. Builds into build-bench/, starts its own X server,
-# window manager and session bus, and keeps the raw output in build-bench/bench-results/.
+# late the seconds label follows the clock; and counting against the counting floor
+# (../shared/bench-floor), a bare window with a 25 ms clock, with a profile of both. Builds into
+# build-bench/, starts its own X server, window manager and session bus, and keeps the raw output
+# in build-bench/bench-results/.
 #
 # Usage: bash bench/run.sh [--runs N] [--cpu-seconds N] [--wakeup-seconds N] [--latency-seconds N]
 #                          [--phase-latency-seconds N] [--offscreen-latency-seconds N]
-# Needs, besides what scripts/setup.sh installs: libbenchmark-dev, strace, dbus-daemon.
+#                          [--floor-rounds N] [--profile-seconds N]
+# Needs, besides what scripts/setup.sh installs: libbenchmark-dev, strace, dbus-daemon,
+# linux-perf.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -18,6 +22,8 @@ latency_seconds=600    # counting under the X server for the label latency, Star
 phase_latency_seconds=120     # the same with Start pressed at the worst phase (see label-latency)
 offscreen_latency_seconds=120 # the same on the offscreen platform
 worst_phase=21                # ms into a second: ticks then come some 22 ms after each change
+floor_rounds=5         # counting rounds, the program and the floor in turn, cpu_seconds each
+profile_seconds=20     # perf record of each while counting
 while (($#)); do
     case $1 in
     --runs) runs=$2 ;;
@@ -26,9 +32,12 @@ while (($#)); do
     --latency-seconds) latency_seconds=$2 ;;
     --phase-latency-seconds) phase_latency_seconds=$2 ;;
     --offscreen-latency-seconds) offscreen_latency_seconds=$2 ;;
+    --floor-rounds) floor_rounds=$2 ;;
+    --profile-seconds) profile_seconds=$2 ;;
     *)
         echo "usage: bash bench/run.sh [--runs N] [--cpu-seconds N] [--wakeup-seconds N]" \
-            "[--latency-seconds N] [--phase-latency-seconds N] [--offscreen-latency-seconds N]" >&2
+            "[--latency-seconds N] [--phase-latency-seconds N] [--offscreen-latency-seconds N]" \
+            "[--floor-rounds N] [--profile-seconds N]" >&2
         exit 2
         ;;
     esac
@@ -38,6 +47,7 @@ done
 MAIN_TITLE='Tallyglass Hourwick Span Meter for Clockwise Reckoning'
 ELAPSED_TITLE='Count Time Elapsed'
 BARE_TITLE='Bare Qt Widgets window'
+FLOOR_TITLE='floor'
 # Client-area points: the middle of "Count Time Elapsed" (y 129..156) and of Start (y 169..196).
 ELAPSED_BUTTON=(268 142)
 START_BUTTON=(268 182)
@@ -46,6 +56,7 @@ scripts/setup.sh
 missing=()
 command -v strace >/dev/null || missing+=(strace)
 command -v dbus-daemon >/dev/null || missing+=(dbus-daemon)
+command -v perf >/dev/null || missing+=(linux-perf)
 [[ -e /usr/lib/x86_64-linux-gnu/cmake/benchmark/benchmarkConfig.cmake ||
     -n $(find /usr/lib /usr/local/lib -name benchmarkConfig.cmake -print -quit 2>/dev/null) ]] ||
     missing+=(libbenchmark-dev)
@@ -59,6 +70,14 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C build-bench span-meter >/dev/null
 cmake -S bench -B build-bench/tools -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C build-bench/tools >/dev/null
+# The floor lies beside the project's folder; in a git worktree, beside the main checkout's.
+floor_source=$root/../shared/bench-floor
+[[ -d $floor_source ]] ||
+    floor_source=$(git rev-parse --path-format=absolute --git-common-dir)/../../shared/bench-floor
+[[ -d $floor_source ]] || { echo "bench: no ../shared/bench-floor beside the project" >&2; exit 1; }
+cmake -S "$floor_source" -B build-bench/floor -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-bench/floor >/dev/null
+floor=$root/build-bench/floor/floor
 program=$root/build-bench/span-meter
 tools=$root/build-bench/tools
 results=$root/build-bench/bench-results
@@ -137,8 +156,9 @@ median() {
         END { printf "%.2f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-# cpu_ticks PID: user plus system time of the whole process, in clock ticks.
-cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
+# cpu_ns PID: time on a core of all its threads so far, in nanoseconds (the scheduler's own
+# account, not the 10 ms ticks of /proc/PID/stat).
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ n += $1 } END { printf "%d", n }'; }
 
 # switches PID: context switches of all its threads so far, each a wake-up or a preemption.
 switches() {
@@ -163,24 +183,27 @@ stop() {
 
 # cpu_share PID SECONDS: the share of one core it used over that time, in per cent.
 cpu_share() {
-    local ticks_per_second before after start end
-    ticks_per_second=$(getconf CLK_TCK)
-    before=$(cpu_ticks "$1")
+    local before after start end
+    before=$(cpu_ns "$1")
     start=$(date +%s%N)
     sleep "$2"
-    after=$(cpu_ticks "$1")
+    after=$(cpu_ns "$1")
     end=$(date +%s%N)
-    awk -v t="$((after - before))" -v hz="$ticks_per_second" -v ns="$((end - start))" \
-        'BEGIN { printf "%.3f", 100 * (t / hz) / (ns / 1e9) }'
+    awk -v t="$((after - before))" -v ns="$((end - start))" 'BEGIN { printf "%.3f", 100 * t / ns }'
 }
 
-# wakeups PID TAG: context switches per second over the wake-up time, then poll calls under strace.
-wakeups() {
+# switch_rate PID: context switches a second over the wake-up time.
+switch_rate() {
     local before after
     before=$(switches "$1")
     sleep "$wakeup_seconds"
     after=$(switches "$1")
-    awk -v n="$((after - before))" -v s="$wakeup_seconds" 'BEGIN { printf "%.1f ", n / s }'
+    awk -v n="$((after - before))" -v s="$wakeup_seconds" 'BEGIN { printf "%.1f", n / s }'
+}
+
+# wakeups PID TAG: context switches per second over the wake-up time, then poll calls under strace.
+wakeups() {
+    printf '%s ' "$(switch_rate "$1")"
     timeout -s INT "$wakeup_seconds" strace -f -c -e trace=poll,ppoll -o "$results/$2.strace" \
         -p "$1" >/dev/null 2>&1 || true
     awk -v s="$wakeup_seconds" '$NF ~ /^p?poll$/ { n += $4 } END { printf "%.1f", n / s }' \
@@ -256,33 +279,135 @@ cpu_main=$(cpu_share "$PID" "$cpu_seconds")
 read -r switches_main polls_main <<<"$(wakeups "$PID" main-idle)"
 stop "$PID"
 
-echo "== counting ${cpu_seconds}s"
-launch "$MAIN_TITLE" "$program" counting
-xdotool mousemove --window "$WINDOW" "${ELAPSED_BUTTON[@]}" click 1
-counter=
-for _ in $(seq 100); do
-    counter=$(visible_window "$PID" "$ELAPSED_TITLE")
-    [[ -n $counter ]] && break
-    sleep 0.05
-done
-[[ -n $counter ]] || { echo "bench: the '$ELAPSED_TITLE' window did not open" >&2; exit 1; }
-sleep 0.5
-xdotool mousemove --window "$counter" "${START_BUTTON[@]}" click 1
-# Away from the buttons, so that no hover look changes the screenshots below.
-xdotool mousemove 1270 790
-sleep 1
+# start_counting TAG: starts the program, opens "Count Time Elapsed" and presses Start; sets PID
+# and COUNTER, the counter window.
+start_counting() {
+    launch "$MAIN_TITLE" "$program" "$1"
+    xdotool mousemove --window "$WINDOW" "${ELAPSED_BUTTON[@]}" click 1
+    COUNTER=
+    for _ in $(seq 100); do
+        COUNTER=$(visible_window "$PID" "$ELAPSED_TITLE")
+        [[ -n $COUNTER ]] && break
+        sleep 0.05
+    done
+    [[ -n $COUNTER ]] || { echo "bench: the '$ELAPSED_TITLE' window did not open" >&2; exit 1; }
+    sleep 0.5
+    xdotool mousemove --window "$COUNTER" "${START_BUTTON[@]}" click 1
+    # Away from the buttons, so that no hover look changes the screenshots below.
+    xdotool mousemove 1270 790
+    sleep 1
+    counting_check || { echo "bench: the counter does not count" >&2; exit 1; }
+}
 # Counting shows as a window that changes from one second to the next.
 counting_check() {
     local first
-    first=$(window_hash "$counter")
+    first=$(window_hash "$COUNTER")
     sleep 1.2
-    [[ $first != "$(window_hash "$counter")" ]]
+    [[ $first != "$(window_hash "$COUNTER")" ]]
 }
-counting_check || { echo "bench: the counter does not count" >&2; exit 1; }
-cpu_counting=$(cpu_share "$PID" "$cpu_seconds")
-counting_check || { echo "bench: the counter stopped counting" >&2; exit 1; }
-hwm_counting=$(hwm_kb "$PID")
+# start_floor TAG: starts the floor with its yield, as the counter windows' tick yields.
+start_floor() {
+    timed_start "$results/$1.launch" --keep "$FLOOR_TITLE" env FLOOR_YIELD=1 "$floor"
+    PID=$(value pid "$results/$1.launch")
+    sleep 1
+}
+
+echo "== counting against the floor: $floor_rounds rounds of ${cpu_seconds}s each, in turn"
+rounds=$results/counting-rounds.txt
+echo "round program cpu_percent wakeups_per_s load_average" >"$rounds"
+for round in $(seq "$floor_rounds"); do
+    start_counting "counting-$round"
+    echo "$round span-meter $(cpu_share "$PID" "$cpu_seconds") $(switch_rate "$PID")" \
+        "$(cut -d' ' -f1 /proc/loadavg)" >>"$rounds"
+    counting_check || { echo "bench: the counter stopped counting" >&2; exit 1; }
+    hwm_counting=$(hwm_kb "$PID")
+    stop "$PID"
+    start_floor "floor-$round"
+    echo "$round floor $(cpu_share "$PID" "$cpu_seconds") $(switch_rate "$PID")" \
+        "$(cut -d' ' -f1 /proc/loadavg)" >>"$rounds"
+    stop "$PID"
+done
+column -t "$rounds"
+round_median() { awk -v p="$1" -v f="$2" '$2 == p { print $f }' "$rounds" | median; }
+cpu_counting=$(round_median span-meter 3)
+cpu_floor=$(round_median floor 3)
+wakeups_counting=$(round_median span-meter 4)
+wakeups_floor=$(round_median floor 4)
+floor_ratio=$(awk -v p="$cpu_counting" -v f="$cpu_floor" 'BEGIN { printf "%.2f", p / f }')
+echo "counting: span-meter $cpu_counting %, floor $cpu_floor %: ratio of the medians ×$floor_ratio"
+
+# Where a tick's time goes: perf's cpu-clock samples (no hardware counters needed) with call
+# chains unwound from the stack. Each sample goes to the first of these that its chain holds, and
+# the samples become microseconds a tick.
+profile_frequency=20000
+profile_parts=(
+    "tick: the yield, events run inside the tick"
+    "tick: reading the clock"
+    "tick: the clock's caption, formed and set"
+    "tick: the Moment's text from the pickers"
+    "tick: the Moment parsed"
+    "tick: the breakdown's captions"
+    "tick: the rest of the handler (error trap, checks)"
+    "timer dispatch around the handler"
+    "posted events: repaint and layout"
+    "waiting for events (poll)"
+    "X event reader thread"
+    "event loop, the rest (glib's prepare and check, Qt's dispatcher)"
+)
+profile() {
+    local data=$results/$1.perf
+    perf record -q -e cpu-clock -F "$profile_frequency" --call-graph dwarf,16384 -o "$data" \
+        -p "$PID" -- sleep "$profile_seconds" >/dev/null 2>&1
+    perf script -i "$data" -F comm,ip,sym 2>/dev/null | awk -v RS= -F '\n' '
+        function has(pattern, below, i) {
+            for (i = 2; i <= below; ++i) if ($i ~ pattern) return 1
+            return 0
+        }
+        {
+            handler = 0
+            for (i = 2; i <= NF && !handler; ++i)
+                if ($i ~ / (CounterWindow::Timer1_Timer|QtPrivate::QFunctorSlotObject<main::)/) handler = i
+            if (handler) {
+                if (has("(QEventDispatcherGlib|QCoreApplication)::processEvents", handler)) part = 1
+                else if (has("SystemClock::now|QDateTime::current", handler)) part = 2
+                else if (has("CounterWindow::showClock|QLocale::toString|QLabel::setText", handler)) part = 3
+                else if (has("::momentText", handler)) part = 4
+                else if (has("CounterWindow::momentOf|DateTimeText::parse", handler)) part = 5
+                else if (has("CounterWindow::writeBreakdown", handler)) part = 6
+                else part = 7
+            } else if (has("QTimerInfoList::activateTimers", NF)) part = 8
+            else if (has("QWidgetRepaintManager|sendPostedEvents", NF)) part = 9
+            else if (has("(^|[ _])poll( |$)", NF)) part = 10
+            else if ($1 ~ /QXcbEventQueue/) part = 11
+            else part = 12
+            ++count[part]
+        }
+        END { for (p = 1; p <= 12; ++p) print p, count[p] + 0 }' >"$results/$1.parts"
+}
+# tick_us TAG PART: microseconds a tick of that part; PART 0 for all of them.
+tick_us() {
+    awk -v part="$2" -v hz="$profile_frequency" -v ticks="$((profile_seconds * 40))" '
+        part == 0 || $1 == part { n += $2 } END { printf "%.1f", n / hz * 1e6 / ticks }' \
+        "$results/$1.parts"
+}
+echo "== profile of counting, ${profile_seconds}s each"
+start_counting counting-profile
+profile span-meter
 stop "$PID"
+start_floor floor-profile
+profile floor
+stop "$PID"
+profile_table() {
+    local part
+    echo "| where a counting tick's CPU time goes (µs a tick; perf, ${profile_seconds} s each) | span-meter | floor |"
+    echo "|---|---|---|"
+    for part in "${!profile_parts[@]}"; do
+        echo "| ${profile_parts[part]} | $(tick_us span-meter $((part + 1))) | $(tick_us floor $((part + 1))) |"
+    done
+    echo "| all | $(tick_us span-meter 0) | $(tick_us floor 0) |"
+}
+profile_table >"$results/profile.md"
+cat "$results/profile.md"
 
 echo "== timer events while the main window idles, in-process, ${wakeup_seconds}s"
 in_session "$tools/label-latency" --idle-timers "$wakeup_seconds" >"$results/idle-timers.txt" 2>&1
@@ -347,7 +472,9 @@ counting_extra=$(awk -v a="$hwm_counting" -v b="$hwm_bare_idle" 'BEGIN { print (
     echo "| start-up: exec to first frame, bare window at the main window's size (ms) | ${startup[program.frame_ms]} | ${startup[sized.frame_ms]} | ×$(startup_ratio frame_ms sized) | – | – |"
     echo "| peak RSS 2 s after the window is mapped, median of 3 (MiB) | $(mib "$memory_program") | $(mib "$memory_bare") | $(plus_mib "$memory_program" "$memory_bare") | ≤ +8 MiB | $(met "$memory_extra <= 8") |"
     echo "| peak RSS after counting ${cpu_seconds} s, bare after idling (MiB) | $(mib "$hwm_counting") | $(mib "$hwm_bare_idle") | $(plus_mib "$hwm_counting" "$hwm_bare_idle") | ≤ +8 MiB | $(met "$counting_extra <= 8") |"
-    echo "| CPU counting ${cpu_seconds} s (% of one core) | $cpu_counting | – | $cpu_counting % | ≤ 1 % | $(met "$cpu_counting <= 1") |"
+    echo "| CPU counting, median of $floor_rounds × ${cpu_seconds} s (% of one core) | $cpu_counting | – | $cpu_counting % | ≤ 1 % | $(met "$cpu_counting <= 1") |"
+    echo "| CPU counting against the floor with its yield, medians of $floor_rounds × ${cpu_seconds} s in turn (% of one core) | $cpu_counting | $cpu_floor | ×$floor_ratio | ≤ ×1.3 | $(met "$floor_ratio <= 1.3") |"
+    echo "| wake-ups counting: context switches per s, medians of $floor_rounds × ${wakeup_seconds} s | $wakeups_counting | $wakeups_floor | $(awk -v a="$wakeups_counting" -v b="$wakeups_floor" 'BEGIN { printf "%+.1f", a - b }') | ≤ +1 | $(met "$wakeups_counting - $wakeups_floor <= 1") |"
     echo "| CPU idle ${cpu_seconds} s, main window (% of one core) | $cpu_main | $cpu_bare | $cpu_main % vs $cpu_bare % | – | – |"
     echo "| idle wake-ups: context switches per s | $switches_main | $switches_bare | – | – | – |"
     echo "| idle wake-ups: poll calls per s under strace | $polls_main | $polls_bare | – | – | – |"
@@ -363,4 +490,6 @@ counting_extra=$(awk -v a="$hwm_counting" -v b="$hwm_bare_idle" 'BEGIN { print (
     echo "home page opened by the stand-in browser: $home_pages times in $((runs + 6)) starts of the program"
     echo "starts tried again because no window showed: $misses"
     cat "$results/machine.txt"
+    echo
+    cat "$results/profile.md"
 } | tee "$results/table.md"

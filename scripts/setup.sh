@@ -14,7 +14,7 @@ packages=(
     dpkg-dev file desktop-file-utils appstream # the package and its checks
     lintian man-db                     # Debian's checks of the package and of its manual page
     clang libclang-rt-14-dev           # the fuzzers
-    libbenchmark-dev strace libx11-dev # the benchmarks (bench/run.sh)
+    libbenchmark-dev strace libx11-dev linux-perf # the benchmarks (bench/run.sh)
     librsvg2-bin                       # the hand cursor (resources/make-cursor.sh)
 )
 
