@@ -355,6 +355,19 @@ private Q_SLOTS:
         // The whole caption fits on one line.
         QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(caption));
         QVERIFY(!label->wordWrap());
+        // A caption shown again after its font or padding changed is measured again.
+        const int before = label->width();
+        window.setFont(QFont(window.font().family(), window.font().pointSize() * 2));
+        label->setCaption(caption + u'!');
+        label->setCaption(caption);
+        QVERIFY(label->width() > before);
+        QCOMPARE(label->width(), label->sizeHint().width());
+        const int withLargerFont = label->width();
+        window.setStyleSheet(u"QLabel { padding-left: 40px }"_s);
+        label->setCaption(caption + u'!');
+        label->setCaption(caption);
+        QVERIFY(label->width() >= withLargerFont + 40);
+        QCOMPARE(label->width(), label->sizeHint().width());
     }
 
     void pointer_data()

@@ -5,6 +5,7 @@
 
 #include <QDateTimeEdit>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 
@@ -54,6 +55,17 @@ public:
     explicit Label(QWidget* parent = nullptr);
     QString caption() const { return text(); }
     void setCaption(const QString& caption);
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    int widthFor(const QString& caption);
+
+    // Measuring a caption costs as much as drawing it, and a counter's seconds and minutes cycle
+    // through the same sixty captions: their widths are kept until anything that sizes text
+    // changes.
+    QHash<QString, int> m_widths;
 };
 
 // The date or time picker. It always holds a value between 1601-01-01 and 9999-12-31: a date
