@@ -11,7 +11,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QPointer>
 #include <QScopeGuard>
 
 namespace {
@@ -67,6 +66,12 @@ CounterWindow::CounterWindow(const CounterConfig& config, const Platform& platfo
     connect(findChild<Frame*>(QStringLiteral("Frame1")), &Frame::mouseMoved, this,
             [this] { Main::pointerOverSurface(*this); });
     connect(this, &Form::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
+}
+
+CounterWindow::~CounterWindow()
+{
+    if (m_runningTick)
+        *m_runningTick = true;
 }
 
 QString CounterWindow::location(const char* handler) const
@@ -130,20 +135,22 @@ void CounterWindow::closeEvent(QCloseEvent* event)
 void CounterWindow::Timer1_Timer()
 {
     // A tick never starts inside another: the yield and an open report both run events.
-    if (m_inTick)
+    if (m_runningTick)
         return;
-    m_inTick = true;
-    const QPointer<CounterWindow> self(this);
+    // The yield may delete the window; the destructor tells the tick. (A QPointer would do the
+    // same, at the cost of a shared reference count touched on every tick.)
+    bool deleted = false;
+    m_runningTick = &deleted;
     const quint64 run = m_countingRun;
     const auto tickEnded = qScopeGuard([&] {
-        if (self)
-            self->m_inTick = false;
+        if (!deleted)
+            m_runningTick = nullptr;
     });
 
     ErrorTrap trap(m_platform.messageBox, m_tickLocation);
     trap.run(100, [] { QCoreApplication::processEvents(); });
     // A Stop, a Back or the program's end during the yield ends this tick untouched.
-    if (!self || !m_timer.isActive() || m_countingRun != run)
+    if (deleted || !m_timer.isActive() || m_countingRun != run)
         return;
     // One reading serves the whole tick, so the time shown and the count always agree.
     const DateTime now = m_platform.clock.now();

@@ -39,6 +39,7 @@ public:
 
     CounterWindow(const CounterConfig& config, const Platform& platform, Main& main,
                   Globals& globals, Navigator& navigator, const DateTimeText& text);
+    ~CounterWindow() override;
 
     void Form_Load();
     void PushButton1_Click();
@@ -88,7 +89,8 @@ private:
     Label* m_lblCurrentDate;
     std::array<Label*, 4> m_breakdownLabels{};
     bool m_shownBefore = false;
-    bool m_inTick = false;
+    // While a tick runs: where it learns that the window was deleted under it.
+    bool* m_runningTick = nullptr;
     // Counts the runs from Start to Stop, so a tick can tell that its run ended during its yield.
     quint64 m_countingRun = 0;
     // The span this run last wrote, if it wrote one.

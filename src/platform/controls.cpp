@@ -144,7 +144,11 @@ DTPicker::DTPicker(Format format, const DateTimeText& text, QWidget* parent)
 
 DateTime DTPicker::value() const
 {
-    return m_format == Format::ShortDate ? DateTime::fromDate(date()) : DateTime::fromTime(time());
+    // A counting window reads both pickers 40 times a second: dateTime() hands back the stored
+    // value, where date() and time() convert it through QVariant's type conversions.
+    const QDateTime stored = dateTime();
+    return m_format == Format::ShortDate ? DateTime::fromDate(stored.date())
+                                         : DateTime::fromTime(stored.time());
 }
 
 void DTPicker::setValue(DateTime value)
