@@ -160,7 +160,8 @@ void AppearanceTest::systemBackColoursReachFramesLabelsAndOptions()
 {
     Form window;
     DateTimeText text;
-    buildWindow(window, form1Layout(), text);
+    const FakeClock clock;
+    buildWindow(window, form1Layout(), text, clock);
     auto* check = new QCheckBox(&window);
     auto* option = new QRadioButton(check);
     auto* label = new Label(&window);

@@ -1,3 +1,4 @@
+#include "fakeplatform.h"
 #include "layouts/builder.h"
 #include "platform/controls.h"
 #include "platform/datetimetext.h"
@@ -17,12 +18,13 @@ std::unique_ptr<Form> makeWindow(const QString& name)
 {
     auto window = std::make_unique<Form>();
     const DateTimeText text;
+    const FakeClock clock;
     if (name == u"Form1")
-        buildWindow(*window, form1Layout(), text);
+        buildWindow(*window, form1Layout(), text, clock);
     else if (name == u"Form2")
-        buildWindow(*window, form2Layout(), text);
+        buildWindow(*window, form2Layout(), text, clock);
     else
-        buildWindow(*window, form3Layout(), text);
+        buildWindow(*window, form3Layout(), text, clock);
     return window;
 }
 

@@ -46,7 +46,7 @@ CounterWindow::CounterWindow(const CounterConfig& config, const Platform& platfo
     : m_config(config), m_platform(platform), m_main(main), m_globals(globals),
       m_navigator(navigator), m_text(text), m_tickLocation(location("Timer1"))
 {
-    buildWindow(*this, config.layout(), text);
+    buildWindow(*this, config.layout(), text, platform.clock);
     m_pushButton1 = findChild<PushButton*>(QStringLiteral("PushButton1"));
     m_pushButton2 = findChild<PushButton*>(QStringLiteral("PushButton2"));
     m_lblDateTimeEntered = findChild<Label*>(QStringLiteral("lblDateTimeEntered"));

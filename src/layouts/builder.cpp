@@ -10,6 +10,13 @@
 #include <map>
 
 namespace {
+// What a picker is made with: its locale text and the clock that tells it this year.
+struct PickerSetting
+{
+    const DateTimeText& text;
+    const Clock& clock;
+};
+
 QFont fontFrom(const FontStyle& row)
 {
     QFont font(row.face);
@@ -25,22 +32,22 @@ void paintWhite(QWidget& widget, QPalette::ColorRole role = QPalette::Window)
     widget.setPalette(palette);
 }
 
-DTPicker* createPicker(DTPicker::Format format, QWidget& container, const DateTimeText& text)
+DTPicker* createPicker(DTPicker::Format format, QWidget& container, const PickerSetting& setting)
 {
-    auto* picker = new DTPicker(format, text, &container);
+    auto* picker = new DTPicker(format, setting.text, setting.clock, &container);
     // A picker is named by the frame that holds it, as a sighted user reads it.
     if (auto* frame = qobject_cast<Frame*>(&container))
         picker->setAccessibleName(frame->title());
     return picker;
 }
 
-QWidget* createControl(const ControlRow& row, QWidget& container, const DateTimeText& text)
+QWidget* createControl(const ControlRow& row, QWidget& container, const PickerSetting& setting)
 {
     switch (row.kind) {
     case ControlKind::DatePicker:
-        return createPicker(DTPicker::Format::ShortDate, container, text);
+        return createPicker(DTPicker::Format::ShortDate, container, setting);
     case ControlKind::TimePicker:
-        return createPicker(DTPicker::Format::Time, container, text);
+        return createPicker(DTPicker::Format::Time, container, setting);
     case ControlKind::PushButton: {
         auto* button = new PushButton(&container);
         button->setCaption(row.caption);
@@ -115,9 +122,11 @@ void setTabOrder(Form& window, const WindowLayout& layout)
 }
 } // namespace
 
-void buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& text)
+void buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& text,
+                 const Clock& clock)
 {
     installAccessibleInterfaces();
+    const PickerSetting setting{text, clock};
     setUpWindow(window, layout);
     // Containers first: a control may be listed before the frame that holds it.
     std::map<QString, QWidget*> made{{QString(), &window}};
@@ -130,7 +139,7 @@ void buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& t
             qFatal("Layout %s names a container it does not hold", qPrintable(layout.name));
         for (auto it = ready; it != pending.end(); ++it) {
             const ControlRow& row = **it;
-            QWidget* control = createControl(row, *made.at(row.container), text);
+            QWidget* control = createControl(row, *made.at(row.container), setting);
             control->setObjectName(row.name);
             if (row.font)
                 control->setFont(fontFrom(*row.font));

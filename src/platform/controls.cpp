@@ -3,7 +3,6 @@
 #include "readabletext.h"
 
 #include <QAccessible>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
@@ -114,69 +113,4 @@ bool Label::event(QEvent* event)
         break;
     }
     return QLabel::event(event);
-}
-
-namespace {
-QDateTime utc(QDate date, QTime time)
-{
-    return QDateTime(date, time, Qt::UTC);
-}
-} // namespace
-
-DTPicker::DTPicker(Format format, const DateTimeText& text, QWidget* parent)
-    : QDateTimeEdit(parent), m_format(format)
-{
-    // Wall-clock values: a zone would shift or refuse times inside a daylight-saving change.
-    setTimeSpec(Qt::UTC);
-    if (format == Format::ShortDate) {
-        setDisplayFormat(text.dateFormat());
-        setCalendarPopup(true);
-        setDateTime(utc(QDate::currentDate(), QTime(0, 0)));
-    } else {
-        setDisplayFormat(text.timeFormat());
-        setDateTime(utc(DateTime::zeroDate(), QTime(0, 0)));
-    }
-    // Last: a time-only editor pins its date range to the current date when its format or value
-    // is set.
-    setDateTimeRange(utc(QDate(1601, 1, 1), QTime(0, 0)),
-                     utc(QDate(9999, 12, 31), QTime(23, 59, 59)));
-}
-
-DateTime DTPicker::value() const
-{
-    // A counting window reads both pickers 40 times a second: dateTime() hands back the stored
-    // value, where date() and time() convert it through QVariant's type conversions.
-    const QDateTime stored = dateTime();
-    return m_format == Format::ShortDate ? DateTime::fromDate(stored.date())
-                                         : DateTime::fromTime(stored.time());
-}
-
-void DTPicker::setValue(DateTime value)
-{
-    if (m_format == Format::ShortDate)
-        setDate(value.date());
-    else
-        setTime(value.time());
-}
-
-bool DTPicker::focusNextPrevChild(bool next)
-{
-    // Skip the editor's own section stepping: Tab goes on to the next control.
-    return QWidget::focusNextPrevChild(next);
-}
-
-void DTPicker::keyPressEvent(QKeyEvent* event)
-{
-    const int key = event->key();
-    if ((key == Qt::Key_Left || key == Qt::Key_Right) && event->modifiers() == Qt::NoModifier) {
-        const bool forward = (key == Qt::Key_Right) != (layoutDirection() == Qt::RightToLeft);
-        const int section = currentSectionIndex() + (forward ? 1 : -1);
-        if (section >= 0 && section < sectionCount()) {
-            setCurrentSectionIndex(section);
-            setSelectedSection(currentSection());
-        }
-        event->accept();
-        return;
-    }
-    QDateTimeEdit::keyPressEvent(event);
 }

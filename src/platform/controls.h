@@ -1,9 +1,7 @@
 #pragma once
 
-#include "datetime.h"
-#include "datetimetext.h"
+#include "dtpicker.h"
 
-#include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
@@ -66,26 +64,4 @@ private:
     // through the same sixty captions: their widths are kept until anything that sizes text
     // changes.
     QHash<QString, int> m_widths;
-};
-
-// The date or time picker. It always holds a value between 1601-01-01 and 9999-12-31: a date
-// picker's value has a time of day of zero, a time picker's lies on the zero date.
-class DTPicker : public QDateTimeEdit
-{
-    Q_OBJECT
-public:
-    enum class Format { ShortDate, Time };
-    DTPicker(Format format, const DateTimeText& text, QWidget* parent = nullptr);
-
-    Format format() const { return m_format; }
-    DateTime value() const;
-    void setValue(DateTime value);
-
-protected:
-    // Tab leaves the picker; Left and Right move between its fields.
-    bool focusNextPrevChild(bool next) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    Format m_format;
 };

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QTime>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -167,9 +168,31 @@ QString DateTimeText::withoutTimeZone(const QString& format)
     return changed ? encode(f) : format;
 }
 
+// Qt knows no day-period letter B (zh_TW writes "Bh:mm:ss"), and would show the letter itself.
+// The AM/PM marker takes its place: the locale's own words for the two halves of the day, with
+// the twelve-hour hour it already gives.
+QString DateTimeText::withAmPmForDayPeriod(const QString& format)
+{
+    DecodedFormat f = decode(format);
+    const auto isDayPeriod = [](const FormatChar& c) { return isField(c, u'B'); };
+    const auto first = std::find_if(f.begin(), f.end(), isDayPeriod);
+    if (first == f.end())
+        return format;
+    const bool hasAmPm = std::any_of(f.begin(), f.end(), [](const FormatChar& c) {
+        return isField(c, u'a') || isField(c, u'A');
+    });
+    auto end = first;
+    while (end != f.end() && isDayPeriod(*end))
+        ++end;
+    const auto at = f.erase(first, end);
+    if (!hasAmPm)
+        f.insert(at, {FormatChar{QChar(u'A'), false}, FormatChar{QChar(u'P'), false}});
+    return withAmPmForDayPeriod(encode(f));
+}
+
 DateTimeText::DateTimeText(const QLocale& locale)
     : m_locale(locale), m_dateFormat(withFourDigitYear(locale.dateFormat(QLocale::ShortFormat))),
-      m_timeFormat(withoutTimeZone(locale.timeFormat(QLocale::LongFormat)))
+      m_timeFormat(withAmPmForDayPeriod(withoutTimeZone(locale.timeFormat(QLocale::LongFormat))))
 {}
 
 QString DateTimeText::formatDate(DateTime value) const

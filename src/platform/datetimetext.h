@@ -31,6 +31,7 @@ private:
     // The locale's formats made fit for zone-less values; each leaves quoted literals alone.
     static QString withFourDigitYear(const QString& format);
     static QString withoutTimeZone(const QString& format);
+    static QString withAmPmForDayPeriod(const QString& format);
 
     // Invalid when the text is not one whole date (within 1601 to 9999) or time in this locale.
     QDate readDate(const QString& text) const;

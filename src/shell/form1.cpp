@@ -16,7 +16,7 @@ Form1::Form1(const Platform& platform, Main& main, Globals& globals, Navigator& 
              const DateTimeText& text)
     : m_platform(platform), m_main(main), m_globals(globals), m_navigator(navigator), m_text(text)
 {
-    buildWindow(*this, form1Layout(), text);
+    buildWindow(*this, form1Layout(), text, platform.clock);
     m_dtpDate = findChild<DTPicker*>(QStringLiteral("dtpDate"));
     m_dtpTime = findChild<DTPicker*>(QStringLiteral("dtpTime"));
     m_pushButton1 = findChild<PushButton*>(QStringLiteral("PushButton1"));

@@ -1,0 +1,352 @@
+#include "dtpicker.h"
+
+#include "platform.h"
+
+#include <QCalendarWidget>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QTextCharFormat>
+#include <algorithm>
+#include <climits>
+
+namespace {
+QDateTime utc(QDate date, QTime time)
+{
+    return QDateTime(date, time, Qt::UTC);
+}
+
+bool isTypedKey(const QKeyEvent& event)
+{
+    const QString text = event.text();
+    const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    return !text.isEmpty() && text.at(0).isPrint() && !(event.modifiers() & commands);
+}
+} // namespace
+
+DTPicker::DTPicker(Format format, const DateTimeText& text, const Clock& clock, QWidget* parent)
+    : QDateTimeEdit(parent), m_format(format), m_clock(clock),
+      m_fields(format == Format::ShortDate ? text.dateFormat() : text.timeFormat()),
+      m_typing(m_fields)
+{
+    // Wall-clock values: a zone would shift or refuse times inside a daylight-saving change.
+    setTimeSpec(Qt::UTC);
+    if (format == Format::ShortDate) {
+        setDisplayFormat(text.dateFormat());
+        setCalendarPopup(true);
+        setDateTime(utc(clock.now().date(), QTime(0, 0)));
+    } else {
+        setDisplayFormat(text.timeFormat());
+        setDateTime(utc(DateTime::zeroDate(), QTime(0, 0)));
+    }
+    // Last: a time-only editor pins its date range to the current date when its format or value
+    // is set.
+    setDateTimeRange(utc(QDate(1601, 1, 1), QTime(0, 0)),
+                     utc(QDate(9999, 12, 31), QTime(23, 59, 59)));
+    lineEdit()->installEventFilter(this);
+}
+
+DateTime DTPicker::value() const
+{
+    // A counting window reads both pickers 40 times a second: dateTime() hands back the stored
+    // value, where date() and time() convert it through QVariant's type conversions.
+    const QDateTime stored = dateTime();
+    return m_format == Format::ShortDate ? DateTime::fromDate(stored.date())
+                                         : DateTime::fromTime(stored.time());
+}
+
+void DTPicker::setValue(DateTime value)
+{
+    if (m_typing.isActive())
+        m_typing.finish();
+    if (m_format == Format::ShortDate)
+        setDate(value.date());
+    else
+        setTime(value.time());
+}
+
+bool DTPicker::focusNextPrevChild(bool next)
+{
+    // Skip the editor's own section stepping: Tab goes on to the next control.
+    finishTyping();
+    return QWidget::focusNextPrevChild(next);
+}
+
+void DTPicker::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        selectDrawnNeighbour(event->key() == Qt::Key_Right);
+        event->accept();
+        return;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        selectField(event->key() == Qt::Key_Home ? 0 : m_fields.fieldCount() - 1);
+        event->accept();
+        return;
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        // A field is typed over, never erased: there is always a value.
+        event->accept();
+        return;
+    default:
+        break;
+    }
+    if (isTypedKey(*event)) {
+        for (const QChar c : event->text())
+            type(c);
+        event->accept();
+        return;
+    }
+    finishTyping();
+    markLocaleWeekend(); // F4 and Alt+Down open the calendar
+    QDateTimeEdit::keyPressEvent(event);
+}
+
+void DTPicker::inputMethodEvent(QInputMethodEvent* event)
+{
+    for (const QChar c : event->commitString()) {
+        if (c.isPrint())
+            type(c);
+    }
+    event->accept();
+}
+
+void DTPicker::focusOutEvent(QFocusEvent* event)
+{
+    finishTyping();
+    QDateTimeEdit::focusOutEvent(event);
+}
+
+void DTPicker::mousePressEvent(QMouseEvent* event)
+{
+    // The spin buttons and the calendar's arrow act on the value as typed so far.
+    finishTyping();
+    markLocaleWeekend();
+    QDateTimeEdit::mousePressEvent(event);
+}
+
+bool DTPicker::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != lineEdit())
+        return QDateTimeEdit::eventFilter(watched, event);
+    // A click selects a whole field: a text cursor inside one would take no digits.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton)
+            selectField(fieldNearest(qRound(mouse->position().x())));
+        return true;
+    }
+    case QEvent::MouseMove:
+        return static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton;
+    case QEvent::MouseButtonRelease:
+        return true;
+    default:
+        return QDateTimeEdit::eventFilter(watched, event);
+    }
+}
+
+void DTPicker::stepBy(int steps)
+{
+    finishTyping();
+    QDateTimeEdit::stepBy(steps);
+}
+
+QString DTPicker::textFromDateTime(const QDateTime& dateTime) const
+{
+    if (m_typing.isActive() && dateTime == this->dateTime())
+        return m_typedText;
+    return QDateTimeEdit::textFromDateTime(dateTime);
+}
+
+QValidator::State DTPicker::validate(QString& input, int& pos) const
+{
+    // While typing, the text is ours and may show a day its month lacks.
+    if (m_typing.isActive())
+        return QValidator::Acceptable;
+    return QDateTimeEdit::validate(input, pos);
+}
+
+void DTPicker::type(QChar c)
+{
+    if (!m_typing.isActive())
+        m_typing.begin(heldParts(), selectedField());
+    bool finished = false;
+    if (const int digit = c.digitValue(); digit >= 0 && digit <= 9)
+        finished = m_typing.typeDigit(digit, m_clock.now().date().year());
+    else if (!typeAmPm(c))
+        finished = m_typing.typeSeparator();
+    if (finished) {
+        finishTyping();
+        return;
+    }
+    if (const std::optional<DateTimeParts> whole = m_typing.wholeValue())
+        commit(*whole);
+    showTyping();
+}
+
+// `a`, `p`, or the first letter of the locale's own marker when the two differ there.
+bool DTPicker::typeAmPm(QChar c)
+{
+    if (!m_fields.isTwelveHour())
+        return false;
+    const QChar key = c.toLower();
+    const QString am = locale().amText().toLower();
+    const QString pm = locale().pmText().toLower();
+    const bool ownDiffer = !am.isEmpty() && !pm.isEmpty() && am.at(0) != pm.at(0);
+    const bool isAm = key == u'a' || (ownDiffer && key == am.at(0));
+    const bool isPm = key == u'p' || (ownDiffer && key == pm.at(0));
+    if (!isAm && !isPm)
+        return false;
+    if (m_typing.typeAmPm(isPm))
+        finishTyping();
+    return true;
+}
+
+void DTPicker::commit(const DateTimeParts& parts)
+{
+    if (m_format == Format::ShortDate)
+        setDate(QDate(parts.year, parts.month, parts.day));
+    else
+        setTime(QTime(parts.hour, parts.minute, parts.second));
+}
+
+void DTPicker::finishTyping()
+{
+    if (!m_typing.isActive())
+        return;
+    const int field = m_typing.field();
+    commit(m_typing.finish());
+    const QString shown = textFromDateTime(dateTime());
+    if (lineEdit()->text() != shown) {
+        const QSignalBlocker blocker(lineEdit());
+        lineEdit()->setText(shown);
+    }
+    selectField(field);
+}
+
+void DTPicker::showTyping()
+{
+    if (!m_typing.isActive())
+        return;
+    std::vector<TextSpan> spans;
+    m_typedText =
+        m_fields.render(locale(), m_typing.parts(), m_typing.field(), m_typing.digits(), &spans);
+    QLineEdit* edit = lineEdit();
+    const QSignalBlocker blocker(edit);
+    if (edit->text() != m_typedText)
+        edit->setText(m_typedText);
+    const TextSpan span = spans[static_cast<std::size_t>(m_typing.field())];
+    edit->setSelection(static_cast<int>(span.start), static_cast<int>(span.end - span.start));
+}
+
+DateTimeParts DTPicker::heldParts() const
+{
+    const QDate d = date();
+    const QTime t = time();
+    return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
+}
+
+int DTPicker::selectedField() const
+{
+    if (m_typing.isActive())
+        return m_typing.field();
+    return std::clamp(currentSectionIndex(), 0, m_fields.fieldCount() - 1);
+}
+
+void DTPicker::selectField(int field)
+{
+    if (m_typing.isActive()) {
+        m_typing.select(field);
+        showTyping();
+        return;
+    }
+    setCurrentSectionIndex(field);
+    setSelectedSection(currentSection());
+}
+
+void DTPicker::selectDrawnNeighbour(bool rightwards)
+{
+    const std::vector<std::pair<int, int>> extents = drawnExtents();
+    const auto centre = [&](int field) {
+        const auto& [left, right] = extents[static_cast<std::size_t>(field)];
+        return left + right;
+    };
+    const int from = centre(selectedField());
+    int best = -1;
+    for (int field = 0; field < m_fields.fieldCount(); ++field) {
+        const int at = centre(field);
+        const bool beyond = rightwards ? at > from : at < from;
+        if (beyond && (best < 0 || (rightwards ? at < centre(best) : at > centre(best))))
+            best = field;
+    }
+    if (best >= 0)
+        selectField(best);
+}
+
+int DTPicker::fieldNearest(int x)
+{
+    const std::vector<std::pair<int, int>> extents = drawnExtents();
+    int best = 0;
+    int bestDistance = INT_MAX;
+    for (std::size_t field = 0; field < extents.size(); ++field) {
+        const auto& [left, right] = extents[field];
+        const int distance = x < left ? left - x : x > right ? x - right : 0;
+        if (distance < bestDistance) {
+            best = static_cast<int>(field);
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+std::vector<std::pair<int, int>> DTPicker::drawnExtents()
+{
+    std::vector<TextSpan> spans;
+    if (m_typing.isActive())
+        m_fields.render(locale(), m_typing.parts(), m_typing.field(), m_typing.digits(), &spans);
+    else
+        m_fields.render(locale(), heldParts(), -1, {}, &spans);
+    QLineEdit* edit = lineEdit();
+    const QSignalBlocker blocker(edit);
+    const int selectionStart = edit->selectionStart();
+    const int selectionLength = static_cast<int>(edit->selectedText().size());
+    const int cursor = edit->cursorPosition();
+    std::vector<std::pair<int, int>> extents;
+    for (const TextSpan& span : spans) {
+        // The box's text cursor at each character stands at that character's leading edge.
+        std::pair<int, int> extent{INT_MAX, INT_MIN};
+        for (qsizetype at = span.start; at < span.end; ++at) {
+            edit->setCursorPosition(static_cast<int>(at));
+            const int x = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+            extent = {std::min(extent.first, x), std::max(extent.second, x)};
+        }
+        extents.push_back(extent);
+    }
+    if (selectionStart >= 0)
+        edit->setSelection(selectionStart, selectionLength);
+    else
+        edit->setCursorPosition(cursor);
+    return extents;
+}
+
+// Qt's calendar marks Saturday and Sunday whatever the locale; the days the locale does not
+// work are its weekend. Done when the calendar is first wanted, so start-up does not build it.
+void DTPicker::markLocaleWeekend()
+{
+    if (m_weekendMarked || !calendarPopup())
+        return;
+    m_weekendMarked = true;
+    QCalendarWidget* calendar = calendarWidget();
+    const QTextCharFormat weekend = calendar->weekdayTextFormat(Qt::Sunday);
+    const QList<Qt::DayOfWeek> workdays = locale().weekdays();
+    for (int day = Qt::Monday; day <= Qt::Sunday; ++day) {
+        const auto dayOfWeek = static_cast<Qt::DayOfWeek>(day);
+        calendar->setWeekdayTextFormat(dayOfWeek,
+                                       workdays.contains(dayOfWeek) ? QTextCharFormat() : weekend);
+    }
+}

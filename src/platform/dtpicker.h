@@ -1,0 +1,67 @@
+#pragma once
+
+#include "datetime.h"
+#include "datetimetext.h"
+#include "fieldtyping.h"
+
+#include <QDateTimeEdit>
+#include <utility>
+#include <vector>
+
+class Clock;
+
+// The date or time picker. It always holds a value between 1601-01-01 and 9999-12-31: a date
+// picker's value has a time of day of zero, a time picker's lies on the zero date.
+//
+// Typing goes through FieldTyping rather than QDateTimeEdit's own parser, which checks a day
+// against the month already held, drops two-digit years and steps fields through focus changes.
+class DTPicker : public QDateTimeEdit
+{
+    Q_OBJECT
+public:
+    enum class Format { ShortDate, Time };
+    // The clock gives "this year", by which a two-digit year is read.
+    DTPicker(Format format, const DateTimeText& text, const Clock& clock,
+             QWidget* parent = nullptr);
+
+    Format format() const { return m_format; }
+    DateTime value() const;
+    void setValue(DateTime value);
+
+protected:
+    // Tab leaves the picker; Left and Right move between its fields as they are drawn.
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void stepBy(int steps) override;
+    QString textFromDateTime(const QDateTime& dateTime) const override;
+    QValidator::State validate(QString& input, int& pos) const override;
+
+private:
+    void type(QChar c);
+    bool typeAmPm(QChar c);
+    void commit(const DateTimeParts& parts);
+    void finishTyping();
+    void showTyping();
+
+    DateTimeParts heldParts() const;
+    int selectedField() const;
+    void selectField(int field);
+    void selectDrawnNeighbour(bool rightwards);
+    int fieldNearest(int x);
+    // Each field's leftmost and rightmost drawn position in the text box, read from the box's
+    // own text layout, so right-to-left text is judged as it is seen.
+    std::vector<std::pair<int, int>> drawnExtents();
+
+    void markLocaleWeekend();
+
+    Format m_format;
+    const Clock& m_clock;
+    PickerFormat m_fields;
+    FieldTyping m_typing;
+    QString m_typedText; // shown while typing
+    bool m_weekendMarked = false;
+};

@@ -1,0 +1,300 @@
+#include "fakeplatform.h"
+#include "platform/controls.h"
+#include "platform/datetimetext.h"
+#include "shell/application.h"
+#include "shell/form1.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTest>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Section = QDateTimeEdit::Section;
+
+namespace {
+
+QLineEdit& textBox(DTPicker& picker)
+{
+    return *picker.findChild<QLineEdit*>();
+}
+
+Section sectionNamed(const QString& name)
+{
+    static const QHash<QString, Section> sections{
+        {u"day"_s, QDateTimeEdit::DaySection},        {u"month"_s, QDateTimeEdit::MonthSection},
+        {u"year"_s, QDateTimeEdit::YearSection},      {u"hours"_s, QDateTimeEdit::HourSection},
+        {u"minutes"_s, QDateTimeEdit::MinuteSection}, {u"seconds"_s, QDateTimeEdit::SecondSection},
+        {u"ampm"_s, QDateTimeEdit::AmPmSection}};
+    return sections.value(name, QDateTimeEdit::NoSection);
+}
+
+// A point between the first two characters of the text: where a click would leave a text cursor
+// inside the first field.
+QPoint insideFirstField(QLineEdit& box)
+{
+    const int y = box.height() / 2;
+    for (int x = 0; x < box.width(); ++x) {
+        if (box.cursorPositionAt(QPoint(x, y)) == 1)
+            return QPoint(x, y);
+    }
+    return {};
+}
+
+std::optional<DateTime> tryParse(const DateTimeText& text, const QString& shown)
+{
+    try {
+        return text.parse(shown);
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
+}
+
+bool isRed(QRgb pixel)
+{
+    return qRed(pixel) > 150 && qGreen(pixel) < 100 && qBlue(pixel) < 100;
+}
+
+int redPixels(const QImage& image, const QRect& cell)
+{
+    int count = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y) {
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            count += isRed(image.pixel(x, y)) ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace
+
+class TestDTPicker : public QObject
+{
+    Q_OBJECT
+
+    QLocale m_startLocale;
+    std::unique_ptr<FakePlatform> m_fake;
+    std::unique_ptr<Application> m_application;
+
+    // The program's main window in the locale, its clock at 7 December 2026 14:19:30.
+    Form1& start(const QString& locale)
+    {
+        QLocale::setDefault(QLocale(locale));
+        m_fake = std::make_unique<FakePlatform>();
+        m_fake->clock.m_now = DateTime::fromDateAndTime(QDate(2026, 12, 7), QTime(14, 19, 30));
+        m_application = std::make_unique<Application>(m_fake->platform());
+        m_application->start();
+        Form1& form1 = m_application->form1();
+        form1.activateWindow();
+        [&] { QVERIFY(QTest::qWaitForWindowActive(&form1)); }();
+        return form1;
+    }
+
+    static void checkSelected(DTPicker& picker, const QString& field)
+    {
+        const Section section = sectionNamed(field);
+        QCOMPARE(picker.currentSection(), section);
+        QCOMPARE(textBox(picker).selectedText(), picker.sectionText(section));
+    }
+
+    static void runStep(Form1& form1, const QString& step)
+    {
+        const QString argument = step.section(u' ', 1);
+        auto* focused = qobject_cast<DTPicker*>(QApplication::focusWidget());
+        if (step.startsWith(u"type ")) {
+            // Each key goes where the keyboard's would: to whatever holds the focus then.
+            for (const QChar c : argument)
+                QTest::keyClicks(QApplication::focusWidget(), QString(c));
+        } else if (step.startsWith(u"key ")) {
+            static const QHash<QString, QPair<Qt::Key, Qt::KeyboardModifiers>> keys{
+                {u"Tab"_s, {Qt::Key_Tab, Qt::NoModifier}},
+                {u"Shift+Tab"_s, {Qt::Key_Tab, Qt::ShiftModifier}},
+                {u"Left"_s, {Qt::Key_Left, Qt::NoModifier}},
+                {u"Right"_s, {Qt::Key_Right, Qt::NoModifier}}};
+            const auto key = keys.value(argument);
+            QTest::keyClick(QApplication::focusWidget(), key.first, key.second);
+        } else if (step.startsWith(u"click ")) {
+            DTPicker& picker = argument == u"time" ? form1.dtpTime() : form1.dtpDate();
+            const QPoint inside = insideFirstField(textBox(picker));
+            QVERIFY(!inside.isNull());
+            QTest::mouseClick(&textBox(picker), Qt::LeftButton, {}, inside);
+        } else if (step.startsWith(u"focus ")) {
+            QCOMPARE(QApplication::focusWidget(),
+                     argument == u"time" ? &form1.dtpTime() : &form1.dtpDate());
+        } else if (step.startsWith(u"selected ")) {
+            QVERIFY(focused);
+            checkSelected(*focused, argument);
+        } else {
+            QFAIL(qPrintable(u"unknown step "_s + step));
+        }
+    }
+
+private Q_SLOTS:
+    void initTestCase() { m_startLocale = QLocale(); }
+    void cleanup()
+    {
+        m_application.reset();
+        m_fake.reset();
+        QLocale::setDefault(m_startLocale);
+    }
+
+    void typing_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QDate>("startDate"); // null: the clock's
+        QTest::addColumn<QString>("picker");  // tabbed into first
+        QTest::addColumn<QString>("field");   // selected on tabbing in
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QTime>("time");
+        const QDate today(2026, 12, 7);
+        const QTime now(14, 19, 30);
+        const auto row = [](const char* name, const char* locale, QDate startDate,
+                            const char* picker, const char* field, const QStringList& steps,
+                            QDate date, QTime time) {
+            QTest::newRow(name) << QString::fromLatin1(locale) << startDate
+                                << QString::fromLatin1(picker) << QString::fromLatin1(field)
+                                << steps << date << time;
+        };
+        const QDate april3(2024, 4, 3);
+        row("de dotted", "de_DE", {}, "date", "day", {u"type 03.04.2024"_s}, april3, now);
+        row("de single digits", "de_DE", {}, "date", "day", {u"type 3.4.2024"_s}, april3, now);
+        row("de digits only", "de_DE", {}, "date", "day", {u"type 03042024"_s}, april3, now);
+        row("de 31st over February", "de_DE", QDate(2025, 2, 3), "date", "day",
+            {u"type 31.12.2024"_s}, QDate(2024, 12, 31), now);
+        row("de leap day from a common year", "de_DE", QDate(2025, 12, 3), "date", "day",
+            {u"type 29.02.2024"_s}, QDate(2024, 2, 29), now);
+        row("de two-digit year", "de_DE", {}, "date", "day", {u"type 3.4.24"_s}, april3, now);
+        row("de time with colons", "de_DE", {}, "time", "hours", {u"type 10:20:30"_s}, today,
+            QTime(10, 20, 30));
+        row("de time digits only", "de_DE", {}, "time", "hours", {u"type 102030"_s}, today,
+            QTime(10, 20, 30));
+        row("de click on the hours", "de_DE", {}, "date", "day",
+            {u"click time"_s, u"focus time"_s, u"selected hours"_s, u"type 07"_s}, today,
+            QTime(7, 19, 30));
+        row("us date", "en_US", {}, "date", "month", {u"type 4/3/2024"_s}, april3, now);
+        row("us time, morning typed", "en_US", {}, "time", "hours", {u"type 10:20:30a"_s}, today,
+            QTime(10, 20, 30));
+        row("us time keeps the afternoon", "en_US", {}, "time", "hours", {u"type 10:20:30"_s},
+            today, QTime(22, 20, 30));
+        row("ja date", "ja_JP", {}, "date", "year", {u"type 2024/4/3"_s}, april3, now);
+        row("ko date with blanks", "ko_KR", {}, "date", "year", {u"type 2024. 4. 3."_s}, april3,
+            now);
+        row("de Tab and Shift+Tab", "de_DE", {}, "date", "day",
+            {u"key Tab"_s, u"focus time"_s, u"key Shift+Tab"_s, u"focus date"_s}, today, now);
+        row("ar date, Left", "ar_EG", {}, "date", "day", {u"key Left"_s, u"selected month"_s},
+            today, now);
+        row("ar time, Right and Left", "ar_EG", {}, "time", "hours",
+            {u"key Right"_s, u"selected minutes"_s, u"key Left"_s, u"selected hours"_s,
+             u"key Left"_s, u"selected ampm"_s},
+            today, now);
+    }
+    void typing()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QDate, startDate);
+        QFETCH(QString, picker);
+        QFETCH(QString, field);
+        QFETCH(QStringList, steps);
+        QFETCH(QDate, date);
+        QFETCH(QTime, time);
+        Form1& form1 = start(locale);
+        if (QTest::currentTestFailed())
+            return;
+        if (startDate.isValid())
+            form1.dtpDate().setValue(DateTime::fromDate(startDate));
+        DTPicker& first = picker == u"time" ? form1.dtpTime() : form1.dtpDate();
+        first.setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), &first);
+        checkSelected(first, field);
+        for (const QString& step : steps) {
+            runStep(form1, step);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QCOMPARE(form1.dtpDate().value().date(), date);
+        QCOMPARE(form1.dtpTime().value().time(), time);
+        QCOMPARE(form1.dtpDate().value(), DateTime::fromDate(date));
+        QCOMPARE(form1.dtpTime().value(), DateTime::fromTime(time));
+    }
+
+    // zh_TW's own format carries a day-period letter Qt cannot show.
+    void zhTwTimeReadsBackEverySecond()
+    {
+        QLocale::setDefault(QLocale(u"zh_TW"_s));
+        const DateTimeText text;
+        const FakeClock clock;
+        DTPicker picker(DTPicker::Format::Time, text, clock);
+        QLineEdit& box = textBox(picker);
+        const auto shownAt = [&](QTime time) {
+            picker.setValue(DateTime::fromTime(time));
+            return box.text();
+        };
+        QCOMPARE(shownAt(QTime(0, 0)), u"上午12:00:00"_s);
+        QCOMPARE(shownAt(QTime(12, 0)), u"下午12:00:00"_s);
+        QCOMPARE(shownAt(QTime(14, 19, 30)), u"下午2:19:30"_s);
+        static const QRegularExpression latin(u"[A-Za-z]"_s);
+        for (int second = 0; second < 86400; ++second) {
+            const DateTime value = DateTime::fromSeconds(second);
+            const QString shown = shownAt(value.time());
+            const QString half = second < 43200 ? u"上午"_s : u"下午"_s;
+            if (shown.contains(latin) || !shown.startsWith(half) || tryParse(text, shown) != value)
+                QFAIL(qPrintable(u"%1 shown as \"%2\""_s.arg(value.time().toString(), shown)));
+        }
+    }
+
+    void calendarMarksTheLocaleWeekend_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QList<int>>("weekend");
+        QTest::newRow("ar_EG") << u"ar_EG"_s << QList<int>{Qt::Friday, Qt::Saturday};
+        QTest::newRow("de_DE") << u"de_DE"_s << QList<int>{Qt::Saturday, Qt::Sunday};
+        QTest::newRow("fa_IR") << u"fa_IR"_s << QList<int>{Qt::Friday};
+    }
+    void calendarMarksTheLocaleWeekend()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QList<int>, weekend);
+        Form1& form1 = start(locale);
+        if (QTest::currentTestFailed())
+            return;
+        DTPicker& picker = form1.dtpDate();
+        // The drop-down arrow sits at the picker's far end.
+        QTest::mouseClick(&picker, Qt::LeftButton, {},
+                          QPoint(picker.width() - 6, picker.height() / 2));
+        QCalendarWidget* calendar = picker.calendarWidget();
+        QTRY_VERIFY(calendar->isVisible());
+        auto* view = calendar->findChild<QTableView*>();
+        QVERIFY(view);
+        const QImage shot = view->viewport()->grab().toImage();
+        const QAbstractItemModel* model = view->model();
+        const qreal scale = shot.devicePixelRatio();
+        int daysSeen = 0;
+        for (int column = 0; column < model->columnCount(); ++column) {
+            // The third week lies wholly inside the month shown, and holds no selected day.
+            const QModelIndex dayCell = model->index(3, column);
+            const int day = model->data(dayCell).toInt();
+            const bool weekNumbers = model->data(model->index(0, column)).toString().isEmpty();
+            if (view->isColumnHidden(column) || weekNumbers)
+                continue;
+            const QDate date(calendar->yearShown(), calendar->monthShown(), day);
+            const bool expected = weekend.contains(date.dayOfWeek());
+            for (const QModelIndex& cell : {model->index(0, column), dayCell}) {
+                const QRect rect = view->visualRect(cell);
+                const QRect pixels(rect.topLeft() * scale, rect.size() * scale);
+                QVERIFY2(
+                    (redPixels(shot, pixels) > 0) == expected,
+                    qPrintable(
+                        u"%1 row %2"_s.arg(QLocale().dayName(date.dayOfWeek())).arg(cell.row())));
+            }
+            ++daysSeen;
+        }
+        QCOMPARE(daysSeen, 7);
+    }
+};
+
+QTEST_MAIN(TestDTPicker)
+#include "tst_dtpicker.moc"
