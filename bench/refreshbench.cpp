@@ -102,7 +102,7 @@ void refreshLabels(benchmark::State& state, const std::string& locale)
     const DateTimeText text(localeNamed(locale));
     const SystemClock clock;
     Form window;
-    buildWindow(window, form2Layout(), text);
+    buildWindow(window, form2Layout(), text, clock);
     Label* currentDate = window.findChild<Label*>(QStringLiteral("lblCurrentDate"));
     const std::array<Label*, 4> breakdown{
         window.findChild<Label*>(QStringLiteral("lblDaysLapsed")),
