@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QTime>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -97,6 +98,25 @@ QString localeNumber(const QLocale& locale, int value, qsizetype width)
     return localeDigits(locale, QString::number(value).rightJustified(width, u'0'));
 }
 
+// Reads the quoted text starting at the quote at `i` into `literal`; returns where it ends. ''
+// stands for a quote, inside quoted text or out of it.
+qsizetype readQuoted(const QString& format, qsizetype i, QString& literal)
+{
+    if (i + 1 < format.size() && format.at(i + 1) == u'\'') {
+        literal += u'\'';
+        return i + 2;
+    }
+    for (++i; i < format.size(); ++i) {
+        if (format.at(i) != u'\'')
+            literal += format.at(i);
+        else if (i + 1 < format.size() && format.at(i + 1) == u'\'')
+            literal += format.at(++i);
+        else
+            break;
+    }
+    return i + 1;
+}
+
 } // namespace
 
 bool DateTimeParts::isValidDate() const
@@ -113,42 +133,26 @@ int yearFromTwoDigits(int twoDigits, int thisYear)
 PickerFormat::PickerFormat(const QString& format)
 {
     QString literal;
-    const auto endLiteral = [&] {
-        if (!literal.isEmpty())
-            m_pieces.push_back({FieldKind::Fixed, true, literal});
-        literal.clear();
-    };
     for (qsizetype i = 0; i < format.size();) {
         if (format.at(i) == u'\'') {
-            // '' stands for a quote, inside quoted text or out of it.
-            if (i + 1 < format.size() && format.at(i + 1) == u'\'') {
-                literal += u'\'';
-                i += 2;
-                continue;
-            }
-            for (++i; i < format.size(); ++i) {
-                if (format.at(i) != u'\'')
-                    literal += format.at(i);
-                else if (i + 1 < format.size() && format.at(i + 1) == u'\'')
-                    literal += format.at(++i);
-                else
-                    break;
-            }
-            ++i;
+            i = readQuoted(format, i, literal);
             continue;
         }
         FieldKind kind = FieldKind::Fixed;
-        if (const qsizetype length = fieldLength(format, i, &kind); length > 0) {
-            endLiteral();
-            m_fields.push_back(m_pieces.size());
-            m_pieces.push_back({kind, false, format.mid(i, length)});
-            m_twelveHour = m_twelveHour || kind == FieldKind::AmPm;
-            i += length;
-        } else {
+        const qsizetype length = fieldLength(format, i, &kind);
+        if (length == 0) {
             literal += format.at(i++);
+            continue;
         }
+        if (!literal.isEmpty())
+            m_pieces.push_back({FieldKind::Fixed, true, std::exchange(literal, QString())});
+        m_fields.push_back(m_pieces.size());
+        m_pieces.push_back({kind, false, format.mid(i, length)});
+        m_twelveHour = m_twelveHour || kind == FieldKind::AmPm;
+        i += length;
     }
-    endLiteral();
+    if (!literal.isEmpty())
+        m_pieces.push_back({FieldKind::Fixed, true, literal});
 }
 
 FieldKind PickerFormat::kind(int field) const
