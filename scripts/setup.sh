@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ qt6-base-dev libxcb1-dev # the build
     fonts-liberation2                  # metric-compatible Arial for the windows' fonts
+    fonts-dejavu-core                  # Arabic and Persian letters and digits, for the locale tests
     clang-format                       # the formatting gate
     xvfb xauth openbox xdotool x11-utils x11-xserver-utils wmctrl imagemagick python3-xlib # end-to-end
     dbus-daemon                        # a session bus for the program under test
