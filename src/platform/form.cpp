@@ -62,10 +62,10 @@ QMargins Form::frameMarginsBeforeMap()
 {
     const std::optional<QMargins> device = frameExtentsBeforeMap(*this);
     if (!device)
-        return {frameGeometry().left() - geometry().left(),
-                frameGeometry().top() - geometry().top(),
-                geometry().right() - frameGeometry().right(),
-                geometry().bottom() - frameGeometry().bottom()};
+        return {geometry().left() - frameGeometry().left(),
+                geometry().top() - frameGeometry().top(),
+                frameGeometry().right() - geometry().right(),
+                frameGeometry().bottom() - geometry().bottom()};
     const qreal ratio = devicePixelRatioF();
     const auto logical = [ratio](int pixels) { return qRound(pixels / ratio); };
     return {logical(device->left()), logical(device->top()), logical(device->right()),
