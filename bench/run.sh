@@ -9,8 +9,7 @@
 # Usage: bash bench/run.sh [--runs N] [--cpu-seconds N] [--wakeup-seconds N] [--latency-seconds N]
 #                          [--phase-latency-seconds N] [--offscreen-latency-seconds N]
 #                          [--floor-rounds N] [--profile-seconds N]
-# Needs, besides what scripts/setup.sh installs: libbenchmark-dev, strace, dbus-daemon,
-# linux-perf.
+# Installs what it needs with scripts/setup.sh (its build, test and bench groups).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -52,18 +51,7 @@ FLOOR_TITLE='floor'
 ELAPSED_BUTTON=(268 142)
 START_BUTTON=(268 182)
 
-scripts/setup.sh
-missing=()
-command -v strace >/dev/null || missing+=(strace)
-command -v dbus-daemon >/dev/null || missing+=(dbus-daemon)
-command -v perf >/dev/null || missing+=(linux-perf)
-[[ -e /usr/lib/x86_64-linux-gnu/cmake/benchmark/benchmarkConfig.cmake ||
-    -n $(find /usr/lib /usr/local/lib -name benchmarkConfig.cmake -print -quit 2>/dev/null) ]] ||
-    missing+=(libbenchmark-dev)
-if ((${#missing[@]})); then
-    echo "bench: missing Debian packages: ${missing[*]}" >&2
-    exit 1
-fi
+scripts/setup.sh build test bench
 
 echo "== build"
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

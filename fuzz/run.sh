@@ -2,6 +2,8 @@
 # Builds the fuzz targets and runs each, in parallel, for SECONDS (default 60) over a scratch copy
 # of its seed corpus, so the committed corpus stays as it is. SECONDS of 0 only replays the corpus.
 # Exits non-zero if a target fails; its crash input is kept under build-fuzz/artifacts/.
+# A run of 600 seconds or more also soaks the counter windows for a simulated week, with the
+# normal build's suite (build/tests/tst_soak, made by the test command) where it is there.
 # Usage: fuzz/run.sh [SECONDS]
 set -uo pipefail
 
@@ -26,7 +28,7 @@ printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned lon
 if ! clang++ -fsanitize=fuzzer,address,undefined "$scratch/probe.cpp" -o "$scratch/probe" \
     2>"$scratch/probe.log"; then
     echo "fuzz: clang++ cannot link a fuzz target; the libFuzzer and sanitizer runtimes are" \
-        "missing (Debian package: libclang-rt-14-dev). The linker said:" >&2
+        "missing (Debian package: libclang-rt-dev). The linker said:" >&2
     sed 's/^/    /' "$scratch/probe.log" >&2
     exit 1
 fi
@@ -88,4 +90,16 @@ for i in "${!targets[@]}"; do
         status=1
     fi
 done
+
+soak=$(dirname "$build")/build/tests/tst_soak
+if [[ $seconds -ge 600 && -x $soak ]]; then
+    echo "== soak, seven simulated days"
+    # A week takes minutes, past QtTest's own limit of five per test function.
+    if SPAN_SOAK_DAYS=7 QTEST_FUNCTION_TIMEOUT=1800000 QT_QPA_PLATFORM=offscreen "$soak"; then
+        echo "soak: passed"
+    else
+        echo "soak: FAILED"
+        status=1
+    fi
+fi
 exit $status

@@ -1,11 +1,12 @@
 # Writes the package's changelog.gz, in Debian's changelog format, from the <releases> of the
 # metainfo, so the release history is kept in one place. The newest release must be the project's
-# version. gzip -9n leaves out the name and time, so the same input gives the same bytes.
-#   cmake -DMETAINFO=file -DVERSION=x.y.z -DPACKAGE=name -DMAINTAINER="Name <address>"
-#         -DOUTPUT=changelog.gz -P changelog.cmake
+# version. Each entry's version carries RELEASE_SUFFIX (~deb12, ~deb13 or nothing), as the
+# package's does. gzip -9n leaves out the name and time, so the same input gives the same bytes.
+#   cmake -DMETAINFO=file -DVERSION=x.y.z -DRELEASE_SUFFIX=~debN -DPACKAGE=name
+#         -DMAINTAINER="Name <address>" -DOUTPUT=changelog.gz -P changelog.cmake
 cmake_minimum_required(VERSION 3.25)
 
-foreach(input METAINFO VERSION PACKAGE MAINTAINER OUTPUT)
+foreach(input METAINFO VERSION RELEASE_SUFFIX PACKAGE MAINTAINER OUTPUT)
     if(NOT DEFINED ${input})
         message(FATAL_ERROR "changelog.cmake: ${input} is not given")
     endif()
@@ -137,8 +138,8 @@ while(releases MATCHES "<release( [^>]*[^/])>|<release( [^>]*)/>")
     else()
         string(APPEND changelog "\n")
     endif()
-    string(APPEND changelog "${PACKAGE} (${version}) stable; urgency=medium\n\n${changes}\n"
-        " -- ${MAINTAINER}  ${date}\n")
+    string(APPEND changelog "${PACKAGE} (${version}${RELEASE_SUFFIX}) stable; urgency=medium\n\n"
+        "${changes}\n -- ${MAINTAINER}  ${date}\n")
 endwhile()
 
 if(NOT newest STREQUAL VERSION)

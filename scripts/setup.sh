@@ -1,34 +1,85 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs to build, run and test; installs nothing that
-# is already there. Run as root, or as a user who may use sudo.
+# Installs the Debian packages (Debian 12 or 13) that the named groups need, and nothing that is
+# already there. Run as root, or as a user who may use sudo.
+#   scripts/setup.sh [build] [test] [bench]
+#     build  building and running the program (the default)
+#     test   the test command: formatting, X server and window manager, accessibility bus and
+#            screen reader, the package's checks, the fuzzers
+#     bench  the benchmarks (bench/run.sh) and redrawing the hand cursor
 set -euo pipefail
 
-packages=(
-    cmake ninja-build g++ qt6-base-dev libxcb1-dev # the build
-    fonts-liberation2                  # metric-compatible Arial for the windows' fonts
-    fonts-dejavu-core                  # Arabic and Persian letters and digits, for the locale tests
-    clang-format                       # the formatting gate
-    xvfb xauth openbox xdotool x11-utils x11-xserver-utils wmctrl imagemagick python3-xlib # end-to-end
-    dbus-daemon                        # a session bus for the program under test
-    qt6-gtk-platformtheme gnome-themes-extra # the dark desktop theme of the end-to-end looks
-    at-spi2-core python3-pyatspi       # the accessibility bus and a reader of it (tests/atspi)
-    dpkg-dev file desktop-file-utils appstream # the package and its checks
-    lintian man-db                     # Debian's checks of the package and of its manual page
-    clang libclang-rt-14-dev           # the fuzzers
-    libbenchmark-dev strace libx11-dev linux-perf # the benchmarks (bench/run.sh)
-    librsvg2-bin                       # the hand cursor (resources/make-cursor.sh)
+# The one name that differs between the releases: Debian 13's fonts-liberation is version 2 and
+# fonts-liberation2 only points to it; Debian 12's fonts-liberation is the old version 1.
+release=$(. /etc/os-release && echo "${VERSION_ID:-}")
+liberation=fonts-liberation2
+[[ ${release%%.*} -ge 13 ]] 2>/dev/null && liberation=fonts-liberation
+
+group_build=(
+    cmake ninja-build g++ qt6-base-dev libxcb1-dev
+    "$liberation" # metric-compatible Arial for the windows' fonts
+)
+group_test=(
+    clang-format                                               # the formatting gate
+    fonts-dejavu-core                                          # Arabic and Persian letters
+    xvfb xauth openbox xdotool x11-utils x11-xserver-utils x11-xkb-utils wmctrl imagemagick
+    python3-xlib                                               # the end-to-end suites
+    dbus-daemon                                                # a session bus for the program
+    qt6-gtk-platformtheme gnome-themes-extra                   # the dark desktop theme
+    at-spi2-core python3-pyatspi                               # the accessibility bus (tests/atspi)
+    dpkg-dev file desktop-file-utils appstream lintian man-db  # the package and its checks
+    clang libclang-rt-dev                                      # the fuzzers
+)
+group_bench=(
+    libbenchmark-dev strace libx11-dev linux-perf # bench/run.sh
+    librsvg2-bin                                  # resources/make-cursor.sh
 )
 
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-        missing+=("$package")
-done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
-
+(($#)) || set -- build
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
+updated=false
+
+# Prints a line per 25 packages fetched and set up, and apt's warnings and errors; the whole of
+# apt's output is shown only if it fails.
+install_group() {
+    local name=$1
+    shift
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    ((${#missing[@]})) || return 0
+    echo "== installing ${#missing[@]} package(s) for the $name, with what they need: ${missing[*]}"
+    local log
+    log=$(mktemp)
+    if ! $updated; then
+        "${sudo[@]}" apt-get update -q >"$log" 2>&1 || { cat "$log"; rm -f "$log"; return 1; }
+        updated=true
+    fi
+    if ! DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q -o Dpkg::Use-Pty=0 \
+        --no-install-recommends "${missing[@]}" 2>&1 | tee "$log" | awk '
+            / newly installed/ { total = $3; print "   " $0 }
+            /^Get:/ { if (++got % 25 == 0) printf "   fetched %d of %d\n", got, total }
+            /^Setting up / { if (++done % 25 == 0) printf "   set up %d of %d\n", done, total }
+            /^(E|W): / { print "   " $0 }
+            END { if (total) printf "   set up %d of %d\n", done, total }'; then
+        echo "apt-get failed; its output:"
+        cat "$log"
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
+}
+
+for group in "$@"; do
+    case $group in
+    build) install_group build "${group_build[@]}" ;;
+    test) install_group tests "${group_test[@]}" ;;
+    bench) install_group benchmarks "${group_bench[@]}" ;;
+    *)
+        echo "usage: scripts/setup.sh [build] [test] [bench]" >&2
+        exit 2
+        ;;
+    esac
+done

@@ -1,16 +1,27 @@
 #!/usr/bin/env bash
 # Sets up what is missing, then builds and runs every test twice: a normal build (build/) and one
 # under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/); then runs each fuzzer for a
-# short while. Starts its own X server for the end-to-end suite.
-set -euo pipefail
+# short while. Starts its own X server for the end-to-end suites. Every stage runs even when an
+# earlier one failed; the last line counts what passed and what failed, and the exit status is
+# non-zero when anything failed.
+set -uo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh build test || exit 1
+
+passed=0
+failed=0
+failures=()
+count() { # count STAGE PASSED FAILED
+    passed=$((passed + $2))
+    failed=$((failed + $3))
+    (($3 == 0)) || failures+=("$1: $3")
+}
 
 echo "== formatting"
 mapfile -t sources < <(find src tests bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null | sort)
-clang-format --dry-run --Werror "${sources[@]}"
+if clang-format --dry-run --Werror "${sources[@]}"; then count formatting 1 0; else count formatting 0 1; fi
 
-echo "== X server for the end-to-end suite"
+echo "== X server for the end-to-end suites"
 display_file=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
 xvfb_pid=$!
@@ -24,23 +35,46 @@ export DISPLAY=":$(cat "$display_file")"
 openbox >/dev/null 2>&1 &
 wm_pid=$!
 
+# A build that fails counts as one failure, and its tests are not run.
 run_suite() {
     local dir=$1
     shift
-    echo "== $dir"
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir"
+    echo "== $dir: configuring"
+    if ! cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null; then
+        count "$dir configure" 0 1
+        return
+    fi
+    echo "== $dir: building"
+    if ! cmake --build "$dir"; then
+        count "$dir build" 0 1
+        return
+    fi
+    echo "== $dir: testing"
     ctest --test-dir "$dir" --output-on-failure --timeout 900 | tee "$dir/ctest.log"
-    local total
-    total=$(sed -n 's/.*tests failed out of \([0-9]*\)$/\1/p' "$dir/ctest.log")
-    passed=$((passed + total))
+    local summary total failing
+    summary=$(grep -E 'tests? failed out of [0-9]+$' "$dir/ctest.log" | tail -n 1)
+    total=$(sed -n 's/.*failed out of \([0-9]*\)$/\1/p' <<<"$summary")
+    failing=$(sed -n 's/.*, \([0-9]*\) tests\{0,1\} failed out of.*/\1/p' <<<"$summary")
+    if [[ -z $total || -z $failing ]]; then
+        count "$dir tests (no summary from ctest)" 0 1
+        return
+    fi
+    count "$dir tests" $((total - failing)) "$failing"
 }
-passed=0
 run_suite build -DSPAN_SANITIZE=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 run_suite build-asan -DSPAN_SANITIZE=ON
 
 echo "== fuzzing, briefly"
-fuzz/run.sh 30
-passed=$((passed + 2))
+# One result per fuzz target, as the fuzz script reports them.
+fuzz_log=$(mktemp)
+fuzz/run.sh 30 2>&1 | tee "$fuzz_log"
+fuzz_status=${PIPESTATUS[0]}
+fuzz_passed=$(grep -c '^fuzz: .* no crash$' "$fuzz_log")
+fuzz_failed=$(grep '^fuzz: ' "$fuzz_log" | grep -vc ' no crash$')
+((fuzz_status == 0 || fuzz_failed > 0)) || fuzz_failed=1
+count fuzzing "$fuzz_passed" "$fuzz_failed"
+rm -f "$fuzz_log"
 
-echo "all: $passed passed, 0 failed"
+((failed == 0)) || printf 'failed: %s\n' "${failures[@]}"
+echo "all: $passed passed, $failed failed"
+((failed == 0))

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian package into a throwaway Debian 12 root, as a user's machine would get it
-# (apt-get install ./file.deb, dependencies from the archive), and starts it there under Xvfb
-# until its main window shows, and shows its manual page there. Not part of the test command: it
+# Installs the Debian package into a throwaway root of the Debian release this machine runs
+# (Debian 12 or 13), as a user's machine would get it (apt-get install ./file.deb, dependencies
+# from the archive), and starts it there under Xvfb until its main window shows, and shows its
+# manual page there. Not part of the test command: it
 # takes minutes and needs root.
 #   scripts/try-package.sh [PACKAGE.deb]
 set -euo pipefail
@@ -10,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 deb=${1:-}
 if [[ -z $deb ]]; then
-    scripts/setup.sh
+    scripts/setup.sh build test
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build build --target span-meter package-documents
     (cd build && cpack -G DEB >/dev/null)
@@ -18,7 +19,8 @@ if [[ -z $deb ]]; then
 fi
 
 command -v debootstrap >/dev/null || apt-get install -y -qq debootstrap >/dev/null
-base=/var/tmp/span-meter-bookworm.tar
+suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+base=/var/tmp/span-meter-$suite.tar
 root=$(mktemp -d /var/tmp/span-meter-root.XXXXXX)
 cleanup() {
     for mount in proc sys dev; do umount -l "$root/$mount" 2>/dev/null || true; done
@@ -28,7 +30,7 @@ trap cleanup EXIT
 
 if [[ ! -f $base ]]; then
     mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
-    debootstrap --variant=minbase bookworm "$root" "${mirror:-http://deb.debian.org/debian}" >/dev/null
+    debootstrap --variant=minbase "$suite" "$root" "${mirror:-http://deb.debian.org/debian}" >/dev/null
     cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null || true
     tar -C "$root" -cf "$base" .
 else

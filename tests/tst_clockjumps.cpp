@@ -123,7 +123,7 @@ void ClockJumpsTest::displayFollowsTheWallClock()
         for (int field = 0; field < 4; ++field)
             QCOMPARE(window->breakdownLabel(field).caption(), shown.at(field));
         QCOMPARE(window->lblCurrentDate().caption(),
-                 QString(expected::currentDateCaption(now).view()));
+                 expected::currentDateCaption(now).view().toString());
     }
     QVERIFY(window->Timer1().isActive());
     QCOMPARE(window->startStopButton().caption(), QStringLiteral("Stop"));

@@ -8,13 +8,19 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QTextCharFormat>
+#include <QTimeZone>
 #include <algorithm>
 #include <climits>
 
 namespace {
+// Qt 6.5 names the zone where older Qt names a time spec, and 6.8 deprecates the spec.
 QDateTime utc(QDate date, QTime time)
 {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    return QDateTime(date, time, QTimeZone::UTC);
+#else
     return QDateTime(date, time, Qt::UTC);
+#endif
 }
 
 bool isTypedKey(const QKeyEvent& event)
@@ -31,7 +37,11 @@ DTPicker::DTPicker(Format format, const DateTimeText& text, const Clock& clock, 
       m_typing(m_fields)
 {
     // Wall-clock values: a zone would shift or refuse times inside a daylight-saving change.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    setTimeZone(QTimeZone::UTC);
+#else
     setTimeSpec(Qt::UTC);
+#endif
     if (format == Format::ShortDate) {
         setDisplayFormat(text.dateFormat());
         setCalendarPopup(true);

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QLatin1StringView>
+#include <QLocale>
 #include <QString>
+#include <QStringView>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -40,39 +41,70 @@ constexpr std::int64_t floorDiv(std::int64_t a, std::int64_t b)
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
 }
 
+// What US English puts between the seconds and the AM/PM marker: a blank in older locale data,
+// a narrow no-break space in newer. Read from Qt's locale data, the one thing taken from Qt here.
+inline QString amPmGap()
+{
+    const QString format = QLocale(QLocale::English, QLocale::UnitedStates).timeFormat();
+    const qsizetype seconds = format.lastIndexOf(u's') + 1;
+    const qsizetype marker = format.indexOf(u'A', seconds, Qt::CaseInsensitive);
+    return seconds > 0 && marker > seconds ? format.mid(seconds, marker - seconds)
+                                           : QStringLiteral(" ");
+}
+
+// A US English text ending in a time of day, with the locale's own gap before its AM or PM.
+inline QString withAmPmGap(QString text)
+{
+    if (text.endsWith(u" AM") || text.endsWith(u" PM"))
+        text.replace(text.size() - 3, 1, amPmGap());
+    return text;
+}
+
 // A short text in a fixed buffer, compared with a caption without building a QString.
 struct Text
 {
-    std::array<char, 96> chars{};
-    int length = 0;
-    QLatin1StringView view() const { return QLatin1StringView(chars.data(), length); }
+    std::array<char16_t, 96> chars{};
+    qsizetype length = 0;
+    QStringView view() const { return QStringView(chars.data(), length); }
+
+    void append(const char* ascii)
+    {
+        for (; *ascii != '\0' && length < qsizetype(chars.size()); ++ascii)
+            chars[std::size_t(length++)] = char16_t(*ascii);
+    }
+    void append(QStringView text)
+    {
+        for (const QChar c : text) {
+            if (length < qsizetype(chars.size()))
+                chars[std::size_t(length++)] = c.unicode();
+        }
+    }
 };
 
 // "Current Date/Time: " and the clock as "M/d/yyyy h:mm:ss AM": the date alone at midnight, the
 // time alone on the zero date.
 inline Text currentDateCaption(std::int64_t seconds)
 {
+    static const QString gap = amPmGap();
     const std::int64_t dayNumber = floorDiv(seconds, 86400);
     const std::int64_t secondOfDay = seconds - dayNumber * 86400;
     const CivilDate date = civilDate(dayNumber);
     const int hour = static_cast<int>(secondOfDay / 3600);
-    const int minute = static_cast<int>(secondOfDay / 60 % 60);
-    const int second = static_cast<int>(secondOfDay % 60);
-    const int hour12 = hour % 12 == 0 ? 12 : hour % 12;
-    const char* half = hour < 12 ? "AM" : "PM";
+    std::array<char, 32> part{};
     Text text;
-    int n = 0;
-    if (dayNumber == 0)
-        n = std::snprintf(text.chars.data(), text.chars.size(),
-                          "Current Date/Time: %d:%02d:%02d %s", hour12, minute, second, half);
-    else if (secondOfDay == 0)
-        n = std::snprintf(text.chars.data(), text.chars.size(), "Current Date/Time: %d/%d/%d",
-                          date.month, date.day, date.year);
-    else
-        n = std::snprintf(text.chars.data(), text.chars.size(),
-                          "Current Date/Time: %d/%d/%d %d:%02d:%02d %s", date.month, date.day,
-                          date.year, hour12, minute, second, half);
-    text.length = n;
+    text.append("Current Date/Time: ");
+    if (dayNumber != 0) {
+        std::snprintf(part.data(), part.size(), "%d/%d/%d", date.month, date.day, date.year);
+        text.append(part.data());
+        if (secondOfDay == 0)
+            return text;
+        text.append(" ");
+    }
+    std::snprintf(part.data(), part.size(), "%d:%02d:%02d", hour % 12 == 0 ? 12 : hour % 12,
+                  static_cast<int>(secondOfDay / 60 % 60), static_cast<int>(secondOfDay % 60));
+    text.append(part.data());
+    text.append(gap);
+    text.append(hour < 12 ? "AM" : "PM");
     return text;
 }
 
