@@ -126,18 +126,22 @@ def has_state(accessible, state):
 
 
 # Roles by their enum value, named as the checks write them: at-spi2-core 2.56 calls a push button
-# "button" where 2.46 said "push button".
+# "button" where 2.46 said "push button". (pyatspi is imported only once the bus is up.)
 ROLE_WORDS = {
-    pyatspi.ROLE_FRAME: "frame",
-    pyatspi.ROLE_PANEL: "panel",
-    pyatspi.ROLE_SPIN_BUTTON: "spin button",
-    pyatspi.ROLE_PUSH_BUTTON: "push button",
-    pyatspi.ROLE_LABEL: "label",
+    "ROLE_FRAME": "frame",
+    "ROLE_PANEL": "panel",
+    "ROLE_SPIN_BUTTON": "spin button",
+    "ROLE_PUSH_BUTTON": "push button",
+    "ROLE_LABEL": "label",
 }
 
 
 def role(accessible):
-    return ROLE_WORDS.get(accessible.getRole(), accessible.getRoleName())
+    value = accessible.getRole()
+    for enum_name, word in ROLE_WORDS.items():
+        if value == getattr(pyatspi, enum_name):
+            return word
+    return accessible.getRoleName()
 
 
 def text_of(accessible):
