@@ -59,7 +59,7 @@ install_group() {
     fi
     if ! DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q -o Dpkg::Use-Pty=0 \
         --no-install-recommends "${missing[@]}" 2>&1 | tee "$log" | awk '
-            / newly installed/ { total = $3; print "   " $0 }
+            / newly installed/ { total = $1 + $3; print "   " $0 }
             /^Get:/ { if (++got % 25 == 0) printf "   fetched %d of %d\n", got, total }
             /^Setting up / { if (++done % 25 == 0) printf "   set up %d of %d\n", done, total }
             /^(E|W): / { print "   " $0 }
