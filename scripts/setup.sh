@@ -11,7 +11,7 @@ packages=(
     xvfb xauth openbox xdotool x11-utils x11-xserver-utils wmctrl imagemagick python3-xlib # end-to-end
     dbus-daemon                        # a session bus for the program under test
     qt6-gtk-platformtheme gnome-themes-extra # the dark desktop theme of the end-to-end looks
-    at-spi2-core python3-pyatspi       # the accessibility bus and a reader of it (tests/atspi)
+    at-spi2-core python3-pyatspi orca speech-dispatcher # the accessibility bus, a reader of it and a screen reader (tests/atspi, tests/orca)
     dpkg-dev file desktop-file-utils appstream # the package and its checks
     lintian man-db                     # Debian's checks of the package and of its manual page
     clang libclang-rt-14-dev           # the fuzzers

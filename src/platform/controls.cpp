@@ -1,8 +1,10 @@
 #include "controls.h"
 
+#include "accessibility.h"
 #include "readabletext.h"
 
 #include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
@@ -19,6 +21,21 @@ void PushButton::setCaption(const QString& caption)
     setAccessibleName(caption);
     QString shown = caption;
     setText(shown.replace(QLatin1Char('&'), QStringLiteral("&&")));
+    announceNewName(this);
+}
+
+void PushButton::keyPressEvent(QKeyEvent* event)
+{
+    // Enter presses a focused button as Space does. A key held down since an earlier window
+    // opened this one repeats: it presses nothing here.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat())
+        click();
 }
 
 void PushButton::mouseMoveEvent(QMouseEvent* event)

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QLabel>
 #include <QPushButton>
+#include <functional>
 
 // Stand-ins for the program's outside controls: each offers the members the windows use
 // (caption, value, click, mouse-move) and nothing the windows would have to work around.
@@ -18,15 +19,21 @@ public:
     // Reads back exactly what was written; no mnemonic is taken from an ampersand.
     QString caption() const { return m_caption; }
     void setCaption(const QString& caption);
+    // What a screen reader hears of the button after its name when asked where it is: worked out
+    // at the moment it is read, so nothing is sent while it changes.
+    void setDescriber(std::function<QString()> describer) { m_describer = std::move(describer); }
+    QString description() const { return m_describer ? m_describer() : QString(); }
 
 Q_SIGNALS:
     void mouseMoved();
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString m_caption;
+    std::function<QString()> m_describer;
 };
 
 class Frame : public QGroupBox
