@@ -65,7 +65,9 @@ CounterWindow::CounterWindow(const CounterConfig& config, const Platform& platfo
         connect(button, &PushButton::mouseMoved, this, [this] { Main::pointerOverButton(*this); });
     connect(findChild<Frame*>(QStringLiteral("Frame1")), &Frame::mouseMoved, this,
             [this] { Main::pointerOverSurface(*this); });
+    // Where a reader asks for the count: the focused Start/Stop button, and the frame it lies in.
     m_pushButton2->setDescriber([this] { return countPhrase(); });
+    findChild<Frame*>(QStringLiteral("Frame1"))->setDescriber([this] { return countPhrase(); });
     connect(this, &Form::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
 }
 

@@ -195,6 +195,28 @@ private:
     }
 };
 
+// A frame's caption is its name and its text: a reader's flat review finds a container only by the
+// text it shows. Its description is read on request.
+class FrameAccessible : public OneLineTextAccessible
+{
+public:
+    explicit FrameAccessible(Frame* frame) : OneLineTextAccessible(frame, QAccessible::Grouping) {}
+
+    QString text(QAccessible::Text type) const override
+    {
+        if (type == QAccessible::Description && !frame()->description().isEmpty())
+            return frame()->description();
+        return OneLineTextAccessible::text(type);
+    }
+
+protected:
+    QString shownText() const override { return frame()->title(); }
+    QRect textBox() const override { return frame()->captionRect(); }
+
+private:
+    Frame* frame() const { return static_cast<Frame*>(widget()); }
+};
+
 // A push button that can be pressed through the reader, with its description read on request.
 class ButtonAccessible : public QAccessibleWidget
 {
@@ -239,6 +261,8 @@ QAccessibleInterface* accessibleFor(const QString& className, QObject* object)
         return new LabelAccessible(static_cast<Label*>(object));
     if (className == QLatin1String("DTPicker"))
         return new PickerAccessible(static_cast<DTPicker*>(object));
+    if (className == QLatin1String("Frame"))
+        return new FrameAccessible(static_cast<Frame*>(object));
     if (className == QLatin1String("PushButton"))
         return new ButtonAccessible(static_cast<PushButton*>(object));
     return nullptr;

@@ -52,6 +52,13 @@ Frame::Frame(QWidget* parent) : QGroupBox(parent)
     setMouseTracking(true);
 }
 
+QRect Frame::captionRect() const
+{
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
+}
+
 void Frame::mouseMoveEvent(QMouseEvent* event)
 {
     // A move over a label or a picker inside the frame is not a move over the frame.

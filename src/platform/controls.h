@@ -41,6 +41,11 @@ class Frame : public QGroupBox
     Q_OBJECT
 public:
     explicit Frame(QWidget* parent = nullptr);
+    // Where the caption is drawn, in the frame's own coordinates.
+    QRect captionRect() const;
+    // As for a button: read by a screen reader when it asks, never sent.
+    void setDescriber(std::function<QString()> describer) { m_describer = std::move(describer); }
+    QString description() const { return m_describer ? m_describer() : QString(); }
 
 Q_SIGNALS:
     void mouseMoved();
@@ -50,6 +55,9 @@ protected:
     // The whole interior shows the frame's background, as the window and labels around it do, and
     // the caption reads on it.
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::function<QString()> m_describer;
 };
 
 // A one-line label whose width follows its caption; its container clips what does not fit.

@@ -48,7 +48,7 @@ class Speech:
     """Orca's debug log, read as Orca writes it: a terminal makes Python flush it line by line."""
 
     # The voice Orca chose follows the closing quote.
-    SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\S+)?\s*(?:\{.*\})?\s*$")
+    SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\S+)?\s*(?:\{.*\}|\[.*\])?\s*$")
 
     def __init__(self):
         self.master, slave = pty.openpty()
@@ -206,8 +206,24 @@ def start_and_stop(speech, window_caption):
     count = rf"{re.escape(window_caption)}: \d+ days?, \d+ hours?, \d+ minutes?, \d+ seconds?"
     check(any(re.search(count, line) for line in said),
           f"where-am-I on the counting window speaks the count: {said!r}")
+    flat_review_reads_frame(speech, window_caption, count)
     said = after(speech, "Return")
     check("Start" in said, f"Stop, pressed with Enter, speaks 'Start': {said!r}")
+
+
+def flat_review_reads_frame(speech, caption, count):
+    """Flat review goes up line by line from the focus to the frame's caption."""
+    said = after(speech, "KP_Subtract")
+    for _ in range(8):
+        said = after(speech, "KP_Home")
+        if any(line.startswith(caption) for line in said):
+            break
+    check(any(line.startswith(caption) for line in said),
+          f"flat review reads the frame's caption {caption!r}: {said!r}")
+    said = after(speech, "KP_Insert+KP_Begin")
+    check(any(re.search(count, line) for line in said),
+          f"and the frame, asked for, speaks the count: {said!r}")
+    after(speech, "KP_Subtract")
 
 
 def run_table(speech):
