@@ -175,6 +175,8 @@ void AccessibilityTest::everythingWorksFromTheKeyboard()
     QCOMPARE(m_application->loadedForm2(), nullptr);
 }
 
+// Repeats marked as such; as X sends them, with the key still down at each release, the test
+// through Orca holds the key for real.
 void AccessibilityTest::heldEnterPressesNothingInTheWindowItOpened()
 {
     Form1& form1 = m_application->form1();
@@ -185,12 +187,16 @@ void AccessibilityTest::heldEnterPressesNothingInTheWindowItOpened()
     QTest::keyPress(QApplication::focusWidget(), Qt::Key_Return);
     CounterWindow* window = m_application->loadedForm2();
     QVERIFY(window && QTest::qWaitForWindowActive(window));
-    // The key repeats into the new window, where the focus is on Start.
-    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
-    QApplication::sendEvent(QApplication::focusWidget(), &repeat);
     QCOMPARE(QApplication::focusWidget(), &window->startStopButton());
+    for (int repeat = 0; repeat < 3; ++repeat)
+        QTest::simulateEvent(&window->startStopButton(), true, Qt::Key_Return, Qt::NoModifier, {},
+                             true);
     QVERIFY(!window->Timer1().isActive());
     QCOMPARE(window->startStopButton().caption(), QStringLiteral("Start"));
+    // Let go and pressed again, it presses the button.
+    QTest::keyRelease(&window->startStopButton(), Qt::Key_Return);
+    QTest::keyClick(&window->startStopButton(), Qt::Key_Return);
+    QVERIFY(window->Timer1().isActive());
 }
 
 void AccessibilityTest::calendarOpensFromTheKeyboard_data()

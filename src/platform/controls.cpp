@@ -2,6 +2,7 @@
 
 #include "accessibility.h"
 #include "readabletext.h"
+#include "x11window.h"
 
 #include <QAccessible>
 #include <QKeyEvent>
@@ -24,18 +25,42 @@ void PushButton::setCaption(const QString& caption)
     announceNewName(this);
 }
 
+namespace {
+bool isEnter(const QKeyEvent& event)
+{
+    return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+}
+
+// The key that last pressed a button with Enter: the one that may still be held when the window
+// it opened takes the focus.
+quint32 lastEnterScanCode = 0;
+} // namespace
+
 void PushButton::keyPressEvent(QKeyEvent* event)
 {
-    // Enter presses a focused button as Space does. A key held down since an earlier window
-    // opened this one repeats: it presses nothing here.
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (!enter) {
+    // Enter presses a focused button as Space does; but not an Enter held down since it opened
+    // this button's window, which goes on repeating here until it is let go.
+    if (!isEnter(*event)) {
         QPushButton::keyPressEvent(event);
         return;
     }
     event->accept();
-    if (!event->isAutoRepeat())
+    lastEnterScanCode = event->nativeScanCode();
+    if (!event->isAutoRepeat() && !m_enterHeldSinceFocus)
         click();
+}
+
+void PushButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (isEnter(*event) && !keyIsDown(event->nativeScanCode()).value_or(false))
+        m_enterHeldSinceFocus = false;
+    QPushButton::keyReleaseEvent(event);
+}
+
+void PushButton::focusInEvent(QFocusEvent* event)
+{
+    m_enterHeldSinceFocus = keyIsDown(lastEnterScanCode).value_or(false);
+    QPushButton::focusInEvent(event);
 }
 
 void PushButton::mouseMoveEvent(QMouseEvent* event)

@@ -30,9 +30,12 @@ Q_SIGNALS:
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     QString m_caption;
+    bool m_enterHeldSinceFocus = false;
     std::function<QString()> m_describer;
 };
 
