@@ -25,7 +25,7 @@ group_test=(
     python3-xlib                                               # the end-to-end suites
     dbus-daemon                                                # a session bus for the program
     qt6-gtk-platformtheme gnome-themes-extra                   # the dark desktop theme
-    at-spi2-core python3-pyatspi                               # the accessibility bus (tests/atspi)
+    at-spi2-core python3-pyatspi orca speech-dispatcher       # the accessibility bus, a screen reader
     dpkg-dev file desktop-file-utils appstream lintian man-db  # the package and its checks
     clang libclang-rt-dev                                      # the fuzzers
 )

@@ -65,6 +65,9 @@ CounterWindow::CounterWindow(const CounterConfig& config, const Platform& platfo
         connect(button, &PushButton::mouseMoved, this, [this] { Main::pointerOverButton(*this); });
     connect(findChild<Frame*>(QStringLiteral("Frame1")), &Frame::mouseMoved, this,
             [this] { Main::pointerOverSurface(*this); });
+    // Where a reader asks for the count: the focused Start/Stop button, and the frame it lies in.
+    m_pushButton2->setDescriber([this] { return countPhrase(); });
+    findChild<Frame*>(QStringLiteral("Frame1"))->setDescriber([this] { return countPhrase(); });
     connect(this, &Form::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
 }
 
@@ -231,6 +234,25 @@ void CounterWindow::returnToIdle()
     m_lblCurrentDate->setCaption(currentDateCaption);
     for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
         m_breakdownLabels[i]->setCaption(breakdownCaptions[i]);
+}
+
+// The count in one phrase, for a screen reader that asks: the four labels read one by one are
+// four lines of a grid. Blank figures are told in the frame's own words.
+QString CounterWindow::countPhrase() const
+{
+    if (!m_timer.isActive())
+        return {};
+    const QString caption = findChild<Frame*>(QStringLiteral("Frame1"))->title();
+    if (!m_lastWrittenSpan)
+        return caption + QStringLiteral(": no count yet");
+    const IntervalBreakdown parts = breakDown(*m_lastWrittenSpan);
+    const auto amount = [](std::int32_t value, const char* unit) {
+        return QString::number(value) + QLatin1Char(' ') + QLatin1String(unit) +
+               (value == 1 ? QString() : QStringLiteral("s"));
+    };
+    return caption + QStringLiteral(": ") + amount(parts.Days, "day") + QStringLiteral(", ") +
+           amount(parts.Hours, "hour") + QStringLiteral(", ") + amount(parts.Minutes, "minute") +
+           QStringLiteral(", ") + amount(parts.Seconds, "second");
 }
 
 void CounterWindow::showCentred()

@@ -75,6 +75,7 @@ private:
     void writeBreakdown(std::int32_t span);
     bool showsBreakdownOf(std::int32_t span) const;
     void returnToIdle();
+    QString countPhrase() const;
 
     const CounterConfig& m_config;
     const Platform& m_platform;

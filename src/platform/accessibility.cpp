@@ -4,6 +4,11 @@
 #include "form.h"
 
 #include <QAccessibleWidget>
+#ifdef SPAN_ATSPI
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#endif
 #include <QFontMetrics>
 #include <QLineEdit>
 
@@ -100,14 +105,39 @@ private:
     QLabel* label() const { return static_cast<QLabel*>(widget()); }
 };
 
-// A date-time value has no number a reader could use, so the picker offers its text alone, with
-// the caret and selection of the field being edited, and steps its field up and down on request.
-class PickerAccessible : public OneLineTextAccessible
+// The picker offers the text it shows, with the caret and selection of the field being edited,
+// and steps its field up and down on request. Its number is the value's seconds from the zero
+// date: readers speak a spin button when that number changes, and speak the text, not the number.
+class PickerAccessible : public OneLineTextAccessible, public QAccessibleValueInterface
 {
 public:
-    explicit PickerAccessible(QDateTimeEdit* picker)
+    explicit PickerAccessible(DTPicker* picker)
         : OneLineTextAccessible(picker, QAccessible::SpinBox)
     {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return OneLineTextAccessible::interface_cast(type);
+    }
+
+    QVariant currentValue() const override { return qlonglong(picker()->value().seconds()); }
+    void setCurrentValue(const QVariant& value) override
+    {
+        picker()->setValue(DateTime::fromSeconds(value.toLongLong()));
+    }
+    // A time picker's value lies on the zero date, whatever date its range gives.
+    QVariant maximumValue() const override
+    {
+        return isTimeOnly() ? qlonglong(DateTime::secondsPerDay - 1)
+                            : secondsOf(picker()->maximumDate());
+    }
+    QVariant minimumValue() const override
+    {
+        return isTimeOnly() ? 0 : secondsOf(picker()->minimumDate());
+    }
+    QVariant minimumStepSize() const override { return 1; }
 
     QStringList actionNames() const override
     {
@@ -153,11 +183,73 @@ protected:
     }
 
 private:
-    QDateTimeEdit* picker() const { return static_cast<QDateTimeEdit*>(widget()); }
+    DTPicker* picker() const { return static_cast<DTPicker*>(widget()); }
+    bool isTimeOnly() const { return picker()->format() == DTPicker::Format::Time; }
+    static QVariant secondsOf(QDate bound)
+    {
+        return qlonglong(DateTime::fromDate(bound).seconds());
+    }
     QLineEdit* editor() const
     {
         return picker()->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
     }
+};
+
+// A frame's caption is its name and its text: a reader's flat review finds a container only by the
+// text it shows. Its description is read on request.
+class FrameAccessible : public OneLineTextAccessible
+{
+public:
+    explicit FrameAccessible(Frame* frame) : OneLineTextAccessible(frame, QAccessible::Grouping) {}
+
+    QString text(QAccessible::Text type) const override
+    {
+        if (type == QAccessible::Description && !frame()->description().isEmpty())
+            return frame()->description();
+        return OneLineTextAccessible::text(type);
+    }
+
+protected:
+    QString shownText() const override { return frame()->title(); }
+    QRect textBox() const override { return frame()->captionRect(); }
+
+private:
+    Frame* frame() const { return static_cast<Frame*>(widget()); }
+};
+
+// A push button that can be pressed through the reader, with its description read on request.
+class ButtonAccessible : public QAccessibleWidget
+{
+public:
+    explicit ButtonAccessible(PushButton* button) : QAccessibleWidget(button, QAccessible::Button)
+    {}
+
+    QString text(QAccessible::Text type) const override
+    {
+        if (type == QAccessible::Description && !button()->description().isEmpty())
+            return button()->description();
+        return QAccessibleWidget::text(type);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.pressed = button()->isDown();
+        return state;
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList(pressAction()) << QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction())
+            button()->click();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    PushButton* button() const { return static_cast<PushButton*>(widget()); }
 };
 
 QAccessibleInterface* accessibleFor(const QString& className, QObject* object)
@@ -169,7 +261,33 @@ QAccessibleInterface* accessibleFor(const QString& className, QObject* object)
         return new LabelAccessible(static_cast<Label*>(object));
     if (className == QLatin1String("DTPicker"))
         return new PickerAccessible(static_cast<DTPicker*>(object));
+    if (className == QLatin1String("Frame"))
+        return new FrameAccessible(static_cast<Frame*>(object));
+    if (className == QLatin1String("PushButton"))
+        return new ButtonAccessible(static_cast<PushButton*>(object));
     return nullptr;
+}
+
+// The date picker's calendar lives on, hidden, between openings, and its table announces each date
+// the picker takes as a change of focus. A window that is not shown tells the reader nothing.
+bool fromHiddenPopup(const QAccessibleEvent& event)
+{
+    const auto* widget = qobject_cast<const QWidget*>(event.object());
+    if (!widget || event.type() == QAccessible::ObjectHide ||
+        event.type() == QAccessible::ObjectDestroyed)
+        return false;
+    const QWidget* window = widget->window();
+    return window->windowType() == Qt::Popup && !window->isVisible();
+}
+
+void updateUnlessFromHiddenPopup(QAccessibleEvent* event)
+{
+    if (fromHiddenPopup(*event))
+        return;
+    // Without a handler, Qt hands the event to the platform's bridge.
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(&updateUnlessFromHiddenPopup);
 }
 
 } // namespace
@@ -177,8 +295,33 @@ QAccessibleInterface* accessibleFor(const QString& className, QObject* object)
 void installAccessibleInterfaces()
 {
     static const bool installed = [] {
+        QAccessible::installUpdateHandler(&updateUnlessFromHiddenPopup);
         QAccessible::installFactory(&accessibleFor);
         return true;
     }();
     Q_UNUSED(installed);
+}
+
+void announceNewName(QObject* object)
+{
+#ifdef SPAN_ATSPI
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+    // The connection Qt's bridge opened to the accessibility bus, so the event comes from the
+    // object's own sender; where the bridge sends the name itself, readers drop the repeat.
+    const QDBusConnection bridge(QStringLiteral("a11y"));
+    if (!accessible || !bridge.isConnected())
+        return;
+    QDBusMessage event = QDBusMessage::createSignal(
+        QStringLiteral("/org/a11y/atspi/accessible/") +
+            QString::number(QAccessible::uniqueId(accessible)),
+        QStringLiteral("org.a11y.atspi.Event.Object"), QStringLiteral("PropertyChange"));
+    event << QStringLiteral("accessible-name") << 0 << 0
+          << QVariant::fromValue(QDBusVariant(accessible->text(QAccessible::Name)))
+          << QVariantMap();
+    bridge.send(event);
+#else
+    Q_UNUSED(object);
+#endif
 }

@@ -1,8 +1,11 @@
 #include "controls.h"
 
+#include "accessibility.h"
 #include "readabletext.h"
+#include "x11window.h"
 
 #include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
@@ -19,6 +22,45 @@ void PushButton::setCaption(const QString& caption)
     setAccessibleName(caption);
     QString shown = caption;
     setText(shown.replace(QLatin1Char('&'), QStringLiteral("&&")));
+    announceNewName(this);
+}
+
+namespace {
+bool isEnter(const QKeyEvent& event)
+{
+    return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+}
+
+// The key that last pressed a button with Enter: the one that may still be held when the window
+// it opened takes the focus.
+quint32 lastEnterScanCode = 0;
+} // namespace
+
+void PushButton::keyPressEvent(QKeyEvent* event)
+{
+    // Enter presses a focused button as Space does; but not an Enter held down since it opened
+    // this button's window, which goes on repeating here until it is let go.
+    if (!isEnter(*event)) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    lastEnterScanCode = event->nativeScanCode();
+    if (!event->isAutoRepeat() && !m_enterHeldSinceFocus)
+        click();
+}
+
+void PushButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (isEnter(*event) && !keyIsDown(event->nativeScanCode()).value_or(false))
+        m_enterHeldSinceFocus = false;
+    QPushButton::keyReleaseEvent(event);
+}
+
+void PushButton::focusInEvent(QFocusEvent* event)
+{
+    m_enterHeldSinceFocus = keyIsDown(lastEnterScanCode).value_or(false);
+    QPushButton::focusInEvent(event);
 }
 
 void PushButton::mouseMoveEvent(QMouseEvent* event)
@@ -33,6 +75,13 @@ void PushButton::mouseMoveEvent(QMouseEvent* event)
 Frame::Frame(QWidget* parent) : QGroupBox(parent)
 {
     setMouseTracking(true);
+}
+
+QRect Frame::captionRect() const
+{
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
 }
 
 void Frame::mouseMoveEvent(QMouseEvent* event)

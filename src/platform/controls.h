@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QLabel>
 #include <QPushButton>
+#include <functional>
 
 // Stand-ins for the program's outside controls: each offers the members the windows use
 // (caption, value, click, mouse-move) and nothing the windows would have to work around.
@@ -18,15 +19,24 @@ public:
     // Reads back exactly what was written; no mnemonic is taken from an ampersand.
     QString caption() const { return m_caption; }
     void setCaption(const QString& caption);
+    // What a screen reader hears of the button after its name when asked where it is: worked out
+    // at the moment it is read, so nothing is sent while it changes.
+    void setDescriber(std::function<QString()> describer) { m_describer = std::move(describer); }
+    QString description() const { return m_describer ? m_describer() : QString(); }
 
 Q_SIGNALS:
     void mouseMoved();
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     QString m_caption;
+    bool m_enterHeldSinceFocus = false;
+    std::function<QString()> m_describer;
 };
 
 class Frame : public QGroupBox
@@ -34,6 +44,11 @@ class Frame : public QGroupBox
     Q_OBJECT
 public:
     explicit Frame(QWidget* parent = nullptr);
+    // Where the caption is drawn, in the frame's own coordinates.
+    QRect captionRect() const;
+    // As for a button: read by a screen reader when it asks, never sent.
+    void setDescriber(std::function<QString()> describer) { m_describer = std::move(describer); }
+    QString description() const { return m_describer ? m_describer() : QString(); }
 
 Q_SIGNALS:
     void mouseMoved();
@@ -43,6 +58,9 @@ protected:
     // The whole interior shows the frame's background, as the window and labels around it do, and
     // the caption reads on it.
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::function<QString()> m_describer;
 };
 
 // A one-line label whose width follows its caption; its container clips what does not fit.

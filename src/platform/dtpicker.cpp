@@ -2,11 +2,13 @@
 
 #include "platform.h"
 
+#include <QAccessible>
 #include <QCalendarWidget>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
 #include <QTextCharFormat>
 #include <QTimeZone>
 #include <algorithm>
@@ -55,6 +57,12 @@ DTPicker::DTPicker(Format format, const DateTimeText& text, const Clock& clock, 
     setDateTimeRange(utc(QDate(1601, 1, 1), QTime(0, 0)),
                      utc(QDate(9999, 12, 31), QTime(23, 59, 59)));
     lineEdit()->installEventFilter(this);
+    // Qt tells assistive technology of a new value only when stepped by key or spin button; a
+    // screen reader speaks the picker on any change: typed, wheeled or picked in the calendar.
+    connect(this, &QDateTimeEdit::dateTimeChanged, this, [this] {
+        QAccessibleValueChangeEvent event(this, qlonglong(value().seconds()));
+        QAccessible::updateAccessibility(&event);
+    });
 }
 
 DateTime DTPicker::value() const
@@ -85,6 +93,8 @@ bool DTPicker::focusNextPrevChild(bool next)
 
 void DTPicker::keyPressEvent(QKeyEvent* event)
 {
+    if (openCalendarOnKey(*event))
+        return;
     switch (event->key()) {
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -111,8 +121,30 @@ void DTPicker::keyPressEvent(QKeyEvent* event)
         return;
     }
     finishTyping();
-    markLocaleWeekend(); // F4 and Alt+Down open the calendar
     QDateTimeEdit::keyPressEvent(event);
+}
+
+// Qt's date-time edit opens its calendar from the keyboard only in keypad-navigation builds, and
+// offers no call to open it: F4 and Alt+Down take the path of a click on the arrow.
+bool DTPicker::openCalendarOnKey(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    const bool wanted = (event.key() == Qt::Key_F4 && modifiers == Qt::NoModifier) ||
+                        (event.key() == Qt::Key_Down && modifiers == Qt::AltModifier);
+    if (!wanted || !calendarPopup())
+        return false;
+    QStyleOptionComboBox option;
+    option.initFrom(this);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    const QPoint arrow =
+        style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this)
+            .center();
+    QMouseEvent click(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    mousePressEvent(&click);
+    return true;
 }
 
 void DTPicker::inputMethodEvent(QInputMethodEvent* event)

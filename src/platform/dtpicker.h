@@ -41,6 +41,7 @@ protected:
     QValidator::State validate(QString& input, int& pos) const override;
 
 private:
+    bool openCalendarOnKey(const QKeyEvent& event);
     void type(QChar c);
     bool typeAmPm(QChar c);
     void commit(const DateTimeParts& parts);

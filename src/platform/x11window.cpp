@@ -79,6 +79,20 @@ void requestFrameExtents(xcb_connection_t* connection, xcb_window_t root, xcb_wi
 
 } // namespace
 
+std::optional<bool> keyIsDown(quint32 nativeScanCode)
+{
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || nativeScanCode == 0 || nativeScanCode > 255)
+        return std::nullopt;
+    xcb_query_keymap_reply_t* keymap =
+        xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    if (!keymap)
+        return std::nullopt;
+    const bool down = keymap->keys[nativeScanCode / 8] & (1 << (nativeScanCode % 8));
+    free(keymap);
+    return down;
+}
+
 std::optional<QMargins> frameExtentsBeforeMap(QWidget& window)
 {
     xcb_connection_t* connection = x11Connection();

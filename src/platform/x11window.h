@@ -13,6 +13,11 @@ class QWidget;
 // the window is mapped; none when the window manager cannot tell.
 std::optional<QMargins> frameExtentsBeforeMap(QWidget& window);
 
+// Whether the key of this scan code is held down now, as the X server has it; none elsewhere.
+// X sends a held key's repeats as releases and presses, and Qt marks them as repeats only when it
+// finds both queued together: the server's own state tells a release that is real.
+std::optional<bool> keyIsDown(quint32 nativeScanCode);
+
 // Qt fixes the window class once, from the application name when its first window is created;
 // a report shown early in the start-up would leave every window with the program file's name.
 // This writes the application name as the class of each window of ours as it is shown.

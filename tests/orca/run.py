@@ -1,0 +1,346 @@
+#!/usr/bin/python3
+"""Hears the running program through a real screen reader, as a blind user does.
+
+Usage: run.py <path-to-span-meter>    (DISPLAY must name a running X server with a window manager)
+
+In a session bus of its own it starts the accessibility bus, speech-dispatcher with its dummy
+voice on ALSA's null device (no sound card needed), Orca with its debug log, and the program.
+Keys go through the X server (xdotool); what Orca says is read from the log's "SPEECH OUTPUT"
+lines. Names and values are matched, never role words, which differ between Orca's releases.
+"""
+import importlib.util
+import os
+import pty
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import tty
+
+HERE = os.path.dirname(os.path.realpath(__file__))
+_spec = importlib.util.spec_from_file_location("atspi", os.path.join(HERE, "..", "atspi", "run.py"))
+atspi = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(atspi)
+
+WAIT = 20  # seconds for Orca to speak after a key; Orca and a loaded CI machine are slow
+QUIET = 1.5  # seconds without speech that end an utterance's train of lines
+ELAPSED_TITLE = atspi.ELAPSED_TITLE
+
+failures = []
+
+
+def check(condition, what):
+    print(("PASS: " if condition else "FAIL: ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+    return condition
+
+
+# --- what Orca says -------------------------------------------------------------------------------
+
+
+class Speech:
+    """Orca's debug log, read as Orca writes it: a terminal makes Python flush it line by line."""
+
+    # The voice Orca chose follows the closing quote.
+    SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\S+)?\s*(?:\{.*\}|\[.*\])?\s*$")
+
+    def __init__(self):
+        self.master, slave = pty.openpty()
+        tty.setraw(slave)  # no line-ending translation, no echo
+        self.path = os.ttyname(slave)
+        self.slave = slave
+        self.lines = []
+        self.lock = threading.Lock()
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+
+    def _read(self):
+        pending = b""
+        while True:
+            try:
+                chunk = os.read(self.master, 65536)
+            except OSError:
+                return
+            if not chunk:
+                return
+            pending += chunk
+            *complete, pending = pending.split(b"\n")
+            with self.lock:
+                self.lines += [line.decode("utf-8", "replace") for line in complete]
+
+    def mark(self):
+        with self.lock:
+            return len(self.lines)
+
+    def spoken(self, since=0):
+        """The utterances since a mark, as Orca sent them to the speech server."""
+        with self.lock:
+            lines = self.lines[since:]
+        utterances = []
+        for line in lines:
+            found = self.SPOKEN.search(line)
+            # A key's echo is its name and a blank: not what the program made Orca say.
+            if found and not found.group(1).endswith(" "):
+                utterances.append(found.group(1))
+        return utterances
+
+    def wait_for(self, pattern, since, timeout=WAIT):
+        """The first utterance since the mark that matches, or None after timeout seconds."""
+        deadline = time.monotonic() + timeout
+        while True:
+            for said in self.spoken(since):
+                if re.search(pattern, said):
+                    return said
+            if time.monotonic() >= deadline:
+                return None
+            time.sleep(0.1)
+
+    def settle(self, since, timeout=WAIT):
+        """Waits until Orca has said nothing new for QUIET seconds; returns all it said since."""
+        deadline = time.monotonic() + timeout
+        count, changed = -1, time.monotonic()
+        while time.monotonic() < deadline:
+            now = len(self.spoken(since))
+            if now != count:
+                count, changed = now, time.monotonic()
+            elif time.monotonic() - changed >= QUIET:
+                break
+            time.sleep(0.1)
+        return self.spoken(since)
+
+    def close(self):
+        os.close(self.slave)
+        os.close(self.master)
+
+
+def keys(*names):
+    subprocess.run(["xdotool", "key", "--delay", "120", *names], check=True)
+
+
+def heard(speech, what, pattern, since):
+    said = speech.wait_for(pattern, since)
+    check(said is not None, f"{what}: heard {said!r}" if said else
+          f"{what}: nothing matching {pattern!r} among {speech.settle(since, 0)!r}")
+    return said
+
+
+# --- the table ------------------------------------------------------------------------------------
+# Each row sends keys and compares what Orca says next, once it has fallen quiet.
+
+
+def after(speech, *names):
+    since = speech.mark()
+    keys(*names)
+    return speech.settle(since)
+
+
+def focus_on(speech, key, name):
+    """Moves the focus with a key; returns what Orca said of the control named `name`."""
+    since = speech.mark()
+    keys(key)
+    said = heard(speech, f"{key} reaches {name!r}", rf"^{re.escape(name)}\b", since)
+    speech.settle(since)
+    return said or ""
+
+
+def up_in_time_picker(speech):
+    before = re.search(r"\d{1,2}:\d{2}:\d{2}", focus_on(speech, "Tab", "Time"))
+    said = after(speech, "Up")
+    if check(before is not None, "the time picker's time is spoken on focus"):
+        hour, rest = before.group(0).split(":", 1)
+        expected = f"{(int(hour) + 1) % 24:0{len(hour)}d}:{rest}"
+        check(said == [expected], f"Up in the time picker speaks the new time {expected!r}: {said!r}")
+
+
+def up_in_date_picker(speech, before):
+    year = re.search(r"\b(\d{4})\b", before)
+    said = after(speech, "Up")
+    if check(year is not None, f"the date picker's date is spoken on focus: {before!r}"):
+        expected = before[len("Date "):].split(" spin")[0].replace(year.group(1),
+                                                                  str(int(year.group(1)) + 1))
+        check(said == [expected], f"Up in the date picker speaks the new date {expected!r} and"
+              f" nothing else: {said!r}")
+
+
+def shown_windows(pid):
+    """The program's windows the X server shows, the calendar's drop-down among them."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
+                           capture_output=True, text=True).stdout.split()
+    return len(found)
+
+
+def calendar_on_keys(speech, pid):
+    closed = shown_windows(pid)
+    for key in ("F4", "alt+Down"):
+        said = after(speech, key)
+        check(shown_windows(pid) == closed + 1, f"{key} opens the calendar: Orca says {said!r}")
+        said = after(speech, "Escape")
+        back = [line for line in said if line.startswith("Date ")]
+        check(shown_windows(pid) == closed and back,
+              f"Escape closes it, back on the date picker: {said!r}")
+    return back[-1] if back else ""
+
+
+def enter_opens_counter(speech):
+    focus_on(speech, "Tab", "Time")
+    focus_on(speech, "Tab", ELAPSED_TITLE)
+    # Held down: the counter window opens, and its Start, where the focus lands, stays unpressed.
+    since = speech.mark()
+    subprocess.run(["xdotool", "keydown", "Return"], check=True)
+    opened = speech.wait_for(rf"^{re.escape(ELAPSED_TITLE)} frame|^{re.escape(ELAPSED_TITLE)}$",
+                             since)
+    time.sleep(1)  # held past the keyboard's repeat delay, so X repeats it into the new window
+    subprocess.run(["xdotool", "keyup", "Return"], check=True)
+    said = speech.settle(since)
+    check(opened is not None, f"Enter on {ELAPSED_TITLE!r} opens its window: {said!r}")
+    check(any(line.startswith("Start") for line in said) and "Stop" not in said,
+          f"the focus lands on Start, which the held Enter does not press: {said!r}")
+
+
+def start_and_stop(speech, window_caption):
+    said = after(speech, "space")
+    check("Stop" in said, f"Start speaks 'Stop': {said!r}")
+    since = speech.mark()
+    time.sleep(5)  # counting: what would Orca say unasked?
+    check(speech.spoken(since) == [], f"no speech for 5 s of counting: {speech.spoken(since)!r}")
+    said = after(speech, "KP_Enter")
+    count = rf"{re.escape(window_caption)}: \d+ days?, \d+ hours?, \d+ minutes?, \d+ seconds?"
+    check(any(re.search(count, line) for line in said),
+          f"where-am-I on the counting window speaks the count: {said!r}")
+    flat_review_reads_frame(speech, window_caption, count)
+    said = after(speech, "Return")
+    check("Start" in said, f"Stop, pressed with Enter, speaks 'Start': {said!r}")
+
+
+def flat_review_reads_frame(speech, caption, count):
+    """Flat review goes up line by line from the focus to the frame's caption."""
+    said = after(speech, "KP_Subtract")
+    for _ in range(8):
+        said = after(speech, "KP_Home")
+        if any(line.startswith(caption) for line in said):
+            break
+    check(any(line.startswith(caption) for line in said),
+          f"flat review reads the frame's caption {caption!r}: {said!r}")
+    said = after(speech, "KP_Insert+KP_Begin")
+    check(any(re.search(count, line) for line in said),
+          f"and the frame, asked for, speaks the count: {said!r}")
+    after(speech, "KP_Subtract")
+
+
+def run_table(speech, pid):
+    if speech.wait_for(r"^Date\b", 0, timeout=atspi.WAIT) is None:
+        raise TimeoutError(f"the date picker was not spoken on opening: {speech.spoken()!r}")
+    speech.settle(0)
+    print(f"  on opening: {speech.spoken()!r}")
+    up_in_time_picker(speech)
+    up_in_date_picker(speech, focus_on(speech, "shift+Tab", "Date"))
+    # The calendar, once opened and closed, keeps quiet while hidden.
+    up_in_date_picker(speech, calendar_on_keys(speech, pid))
+    after(speech, "Down", "Down", "Down")  # a year before today: there is time elapsed to count
+    enter_opens_counter(speech)
+    start_and_stop(speech, "Lapsed")
+
+
+# --- the processes --------------------------------------------------------------------------------
+
+SPEECHD_CONF = """\
+AddModule "dummy" "sd_dummy" ""
+DefaultModule dummy
+AudioOutputMethod "alsa"
+AudioALSADevice "null"
+"""
+
+
+def start_speech_dispatcher(home):
+    config = os.path.join(home, "speechd")
+    os.makedirs(config)
+    with open(os.path.join(config, "speechd.conf"), "w") as conf:
+        conf.write(SPEECHD_CONF)
+    socket = os.path.join(home, "speechd.sock")
+    server = subprocess.Popen(
+        ["speech-dispatcher", "--run-single", "--timeout", "0", "--communication-method",
+         "unix_socket", "--socket-path", socket, "--config-dir", config, "--log-dir", home,
+         "--pid-file", os.path.join(home, "speechd.pid")],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    atspi.wait_for("speech-dispatcher's socket", lambda: os.path.exists(socket))
+    return server, "unix_socket:" + socket
+
+
+def start_orca(home, speech, speechd_address):
+    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+               XDG_DATA_HOME=os.path.join(home, ".local", "share"),
+               SPEECHD_ADDRESS=speechd_address)
+    return subprocess.Popen(
+        ["orca", "--user-prefs", os.path.join(home, "orca"), "--debug-file", speech.path],
+        env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def other_orca():
+    """Orca refuses to start beside another Orca of the same user."""
+    found = subprocess.run(["pgrep", "-u", str(os.getuid()), "-x", "orca"], capture_output=True,
+                           text=True).stdout.split()
+    return found
+
+
+def in_session(binary):
+    runtime = tempfile.mkdtemp(prefix="span-meter-orca.")
+    os.environ["XDG_RUNTIME_DIR"] = runtime
+    leftover = atspi.root_bus_property()
+    if leftover and not atspi.bus_answers(leftover):
+        atspi.remove_root_bus_property()
+    launcher = subprocess.Popen([atspi.LAUNCHER, "--launch-immediately"])
+    speech = Speech()
+    started = []
+    address = None
+    try:
+        atspi.wait_for("the accessibility bus launcher", atspi.a11y_bus_owned)
+        address = atspi.session_call("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
+                                     "GetAddress", "(s)")[0]
+        advertised = atspi.root_bus_property()
+        if advertised and advertised != address:
+            raise RuntimeError(f"the X root window names another accessibility bus ({advertised});"
+                               " run on an X server of the test's own")
+        if other_orca():
+            raise RuntimeError(f"another Orca runs as this user ({other_orca()}); Orca starts"
+                               " only when it is the only one")
+        server, speechd_address = start_speech_dispatcher(runtime)
+        started.append(server)
+        orca = start_orca(runtime, speech, speechd_address)
+        started.append(orca)
+        atspi.wait_for("Orca to start", lambda: speech.wait_for(r".", 0, timeout=0))
+        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL="C.UTF-8")
+        program = subprocess.Popen([binary], env=env, cwd=runtime)
+        started.append(program)
+        run_table(speech, program.pid)
+    except (TimeoutError, RuntimeError, subprocess.CalledProcessError) as error:
+        check(False, str(error))
+    finally:
+        for process in reversed(started):
+            atspi.stop(process.pid)
+        atspi.stop(launcher.pid)
+        if address and atspi.root_bus_property() == address:
+            atspi.remove_root_bus_property()
+        if os.environ.get("SPAN_ORCA_LOG"):
+            with open(os.environ["SPAN_ORCA_LOG"], "w") as log:
+                log.write("\n".join(speech.lines) + "\n")
+        speech.close()
+        shutil.rmtree(runtime, ignore_errors=True)
+    print(f"orca: {len(failures)} failed" if failures else "orca: all passed", flush=True)
+    return 1 if failures else 0
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    binary = os.path.realpath(sys.argv[1])
+    if os.environ.get("SPAN_ATSPI_IN_SESSION") == "1":
+        sys.exit(in_session(binary))
+    sys.exit(atspi.run_in_own_session(binary, os.path.realpath(__file__)))
+
+
+if __name__ == "__main__":
+    main()
