@@ -8,7 +8,7 @@ packages=(
     fonts-liberation2                  # metric-compatible Arial for the windows' fonts
     fonts-dejavu-core                  # Arabic and Persian letters and digits, for the locale tests
     clang-format                       # the formatting gate
-    xvfb xauth openbox xdotool x11-utils x11-xserver-utils wmctrl imagemagick python3-xlib # end-to-end
+    xvfb xauth openbox xdotool x11-utils x11-xserver-utils wmctrl imagemagick python3-xlib x11-xkb-utils # end-to-end
     dbus-daemon                        # a session bus for the program under test
     qt6-gtk-platformtheme gnome-themes-extra # the dark desktop theme of the end-to-end looks
     at-spi2-core python3-pyatspi       # the accessibility bus and a reader of it (tests/atspi)
