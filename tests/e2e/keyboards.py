@@ -117,8 +117,9 @@ def run_layout(binary, layout, locale, rows):
             for command in commands:
                 if command[0] == "see":
                     typed = command[1].replace("{half}", half)
-                    atspi.wait_for(f"{typed!r} to be shown", lambda: typed in (
-                        atspi.text_of(date_picker), atspi.text_of(time_picker)), timeout=10)
+                    atspi.eventually(f"{layout}, {locale}: {name}: {typed!r} shown while typing",
+                                     lambda: typed in (atspi.text_of(date_picker),
+                                                       atspi.text_of(time_picker)), timeout=10)
                 else:
                     press(command)
 
