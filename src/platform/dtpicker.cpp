@@ -54,8 +54,8 @@ bool isModifierOrDeadKey(int key)
     }
 }
 
-// Steps, the calendar and the clipboard's shortcuts go on to QDateTimeEdit; any other key that
-// types nothing changes nothing.
+// Steps, the calendar, the clipboard's shortcuts and Escape with no typing under way go on to
+// QDateTimeEdit; any other key that types nothing changes nothing.
 bool isCommandKey(const QKeyEvent& event)
 {
     if (isModifierOrDeadKey(event.key()))
@@ -66,6 +66,7 @@ bool isCommandKey(const QKeyEvent& event)
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_F4:
+    case Qt::Key_Escape:
         return true;
     default:
         return (event.modifiers() & commandModifiers) != 0;
@@ -132,7 +133,7 @@ void DTPicker::keyPressEvent(QKeyEvent* event)
             type(c);
         return;
     }
-    if (!isCommandKey(*event) && !(event->key() == Qt::Key_Escape && !m_typing.isActive()))
+    if (!isCommandKey(*event))
         return;
     finishTyping();
     markLocaleWeekend(); // F4 and Alt+Down open the calendar
@@ -385,12 +386,11 @@ void DTPicker::showTyping()
     std::vector<TextSpan> spans;
     m_typedText =
         m_fields.render(locale(), m_typing.parts(), m_typing.field(), m_typing.digits(), &spans);
-    QLineEdit* edit = lineEdit();
-    const QSignalBlocker blocker(edit);
-    if (edit->text() != m_typedText)
-        edit->setText(m_typedText);
-    const TextSpan span = spans[static_cast<std::size_t>(m_typing.field())];
-    edit->setSelection(static_cast<int>(span.start), static_cast<int>(span.end - span.start));
+    if (lineEdit()->text() != m_typedText) {
+        const QSignalBlocker blocker(lineEdit());
+        lineEdit()->setText(m_typedText);
+    }
+    highlight(spans[static_cast<std::size_t>(m_typing.field())]);
 }
 
 // Highlights the selected field in the text shown.
@@ -402,8 +402,12 @@ void DTPicker::showSelection()
     }
     std::vector<TextSpan> spans;
     m_fields.render(locale(), heldParts(), -1, {}, &spans);
+    highlight(spans[static_cast<std::size_t>(selectedField())]);
+}
+
+void DTPicker::highlight(const TextSpan& span)
+{
     QLineEdit* edit = lineEdit();
-    const TextSpan span = spans[static_cast<std::size_t>(selectedField())];
     if (span.end > edit->text().size())
         return;
     const QSignalBlocker blocker(edit);

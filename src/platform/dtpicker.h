@@ -57,6 +57,7 @@ private:
     void showHeldValue();
     void showTyping();
     void showSelection();
+    void highlight(const TextSpan& span);
     int thisYear() const;
 
     DateTimeParts heldParts() const;
