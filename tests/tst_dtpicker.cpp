@@ -168,6 +168,8 @@ class TestDTPicker : public QObject
         } else if (verb == u"wheel") {
             QVERIFY(focused);
             turnWheel(*focused, argument.toInt());
+        } else if (step == u"click window") {
+            QTest::mouseClick(&form1, Qt::LeftButton, {}, QPoint(2, 2));
         } else if (step.startsWith(u"click ")) {
             DTPicker& picker = argument == u"time" ? form1.dtpTime() : form1.dtpDate();
             const QPoint inside = insideFirstField(textBox(picker));
@@ -292,6 +294,11 @@ private Q_SLOTS:
             april3, now);
         row("de Escape puts back the value", "de_DE", {}, {}, "time", "hours",
             {u"type 11:4"_s, u"key Escape"_s, u"selected minutes"_s}, today, now);
+        row("de a click on the window ends the typing", "de_DE", {}, {}, "time", "hours",
+            {u"type 11"_s, u"click window"_s, u"key Escape"_s}, today, QTime(11, 19, 30));
+        row("de a click on another field ends the typing", "de_DE", {}, {}, "time", "hours",
+            {u"type 11:4"_s, u"click time"_s, u"selected hours"_s, u"key Escape"_s}, today,
+            QTime(11, 4, 30));
         row("de Escape, then typing again", "de_DE", {}, {}, "time", "hours",
             {u"type 11"_s, u"key Escape"_s, u"type 45"_s}, today, QTime(14, 45, 30));
 

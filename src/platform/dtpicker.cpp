@@ -2,6 +2,7 @@
 
 #include "platform.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -107,8 +108,7 @@ DateTime DTPicker::value() const
 
 void DTPicker::setValue(DateTime value)
 {
-    if (m_typing.isActive())
-        m_typing.cancel();
+    cancelTyping();
     if (m_format == Format::ShortDate)
         setDate(value.date());
     else
@@ -252,15 +252,19 @@ void DTPicker::mousePressEvent(QMouseEvent* event)
 
 bool DTPicker::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != lineEdit())
+    if (watched != lineEdit()) {
+        // While typing, the whole program is watched: a click anywhere else ends it.
+        if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType())
+            finishTyping();
         return QDateTimeEdit::eventFilter(watched, event);
+    }
     // A click selects a whole field: a text cursor inside one would take no digits.
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton)
-            selectField(fieldNearest(qRound(mouse->position().x())));
+            clickField(fieldNearest(qRound(mouse->position().x())));
         return true;
     }
     case QEvent::MouseMove:
@@ -306,10 +310,19 @@ QValidator::State DTPicker::validate(QString& input, int& pos) const
     return QDateTimeEdit::validate(input, pos);
 }
 
+void DTPicker::clickField(int field)
+{
+    if (field != selectedField())
+        finishTyping();
+    selectField(field);
+}
+
 void DTPicker::type(QChar c)
 {
-    if (!m_typing.isActive())
+    if (!m_typing.isActive()) {
         m_typing.begin(heldParts());
+        qApp->installEventFilter(this);
+    }
     bool finished = false;
     if (const int digit = c.digitValue(); digit >= 0 && digit <= 9)
         finished = m_typing.typeDigit(digit, thisYear());
@@ -357,12 +370,14 @@ void DTPicker::finishTyping()
 {
     if (!m_typing.isActive())
         return;
+    qApp->removeEventFilter(this);
     commit(m_typing.finish());
     showHeldValue();
 }
 
 void DTPicker::cancelTyping()
 {
+    qApp->removeEventFilter(this);
     m_typing.cancel();
     showHeldValue();
 }

@@ -64,6 +64,8 @@ private:
     int selectedField() const { return m_typing.field(); }
     int fieldOnFocus(Qt::FocusReason reason) const;
     void selectField(int field);
+    // A click on the field being typed keeps the typing; one on another field ends it.
+    void clickField(int field);
     void selectDrawnNeighbour(bool rightwards);
     int fieldNearest(int x);
     // Each field's leftmost and rightmost drawn position in the text box, read from the box's

@@ -106,9 +106,10 @@ def run_layout(binary, layout, locale, rows):
     program = subprocess.Popen([binary], env=env, cwd=os.environ["XDG_RUNTIME_DIR"],
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        app = atspi.wait_for("the program on the accessibility bus",
-                             lambda: atspi.find_application(program.pid))
-        main = atspi.wait_for("the main window", lambda: atspi.shown_window(app, MAIN_TITLE))
+        # The application is looked up afresh each time: one found before its window was
+        # shown may never list it.
+        main = atspi.wait_for("the main window", lambda: atspi.shown_window(
+            atspi.find_application(program.pid), MAIN_TITLE))
         window = atspi.wait_for("the main window on the X server",
                                 lambda: main_window_id(program.pid))
         xdotool("windowactivate", "--sync", window)
