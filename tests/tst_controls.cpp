@@ -4,7 +4,6 @@
 #include "platform/form.h"
 
 #include <QApplication>
-#include <QHash>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QSignalSpy>
@@ -181,77 +180,6 @@ private Q_SLOTS:
         checkKind(picker);
     }
 
-    void pickerKeyboard_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<Format>("format");
-        QTest::addColumn<QDate>("startDate");
-        QTest::addColumn<QTime>("startTime");
-        QTest::addColumn<QStringList>("keys"); // Up, Down, Right or digits to type
-        QTest::addColumn<QDate>("date");
-        QTest::addColumn<QTime>("time");
-        const QDate zero(1899, 12, 30);
-        const QTime midnight(0, 0);
-        const QString de = u"de_DE"_s;
-        const QString us = u"en_US"_s;
-        QTest::newRow("de month up clamps day")
-            << de << Format::ShortDate << QDate(2024, 1, 31) << midnight
-            << QStringList{u"Right"_s, u"Up"_s} << QDate(2024, 2, 29) << midnight;
-        QTest::newRow("de year typed")
-            << de << Format::ShortDate << QDate(2024, 3, 5) << midnight
-            << QStringList{u"Right"_s, u"Right"_s, u"1987"_s} << QDate(1987, 3, 5) << midnight;
-        QTest::newRow("de down at first date")
-            << de << Format::ShortDate << QDate(1601, 1, 1) << midnight << QStringList{u"Down"_s}
-            << QDate(1601, 1, 1) << midnight;
-        QTest::newRow("de up at last date")
-            << de << Format::ShortDate << QDate(9999, 12, 31) << midnight
-            << QStringList{u"Right"_s, u"Right"_s, u"Up"_s} << QDate(9999, 12, 31) << midnight;
-        QTest::newRow("us month up") << us << Format::ShortDate << QDate(2024, 5, 6) << midnight
-                                     << QStringList{u"Up"_s} << QDate(2024, 6, 6) << midnight;
-        QTest::newRow("de seconds typed")
-            << de << Format::Time << zero << QTime(10, 20, 30)
-            << QStringList{u"Right"_s, u"Right"_s, u"45"_s} << zero << QTime(10, 20, 45);
-        QTest::newRow("de down at midnight")
-            << de << Format::Time << zero << midnight << QStringList{u"Down"_s} << zero << midnight;
-        QTest::newRow("de up at last hour") << de << Format::Time << zero << QTime(23, 59, 59)
-                                            << QStringList{u"Up"_s} << zero << QTime(23, 59, 59);
-        QTest::newRow("de minute up and back")
-            << de << Format::Time << zero << QTime(10, 20, 30)
-            << QStringList{u"Right"_s, u"Up"_s, u"Up"_s, u"Down"_s} << zero << QTime(10, 21, 30);
-        QTest::newRow("us hour up") << us << Format::Time << zero << QTime(9, 15)
-                                    << QStringList{u"Up"_s} << zero << QTime(10, 15);
-    }
-    void pickerKeyboard()
-    {
-        QFETCH(QString, locale);
-        QFETCH(Format, format);
-        QFETCH(QDate, startDate);
-        QFETCH(QTime, startTime);
-        QFETCH(QStringList, keys);
-        QFETCH(QDate, date);
-        QFETCH(QTime, time);
-        QLocale::setDefault(QLocale(locale));
-        const FakeClock clock;
-        DTPicker picker(format, DateTimeText(), clock);
-        picker.setValue(DateTime::fromDateAndTime(startDate, startTime));
-        QVERIFY(showActive(picker));
-        picker.setFocus(Qt::TabFocusReason);
-        QTRY_VERIFY(picker.hasFocus());
-        QCOMPARE(picker.currentSectionIndex(), 0);
-        const QHash<QString, Qt::Key> named{
-            {u"Up"_s, Qt::Key_Up}, {u"Down"_s, Qt::Key_Down}, {u"Right"_s, Qt::Key_Right}};
-        for (const QString& key : keys) {
-            if (named.contains(key))
-                QTest::keyClick(&picker, named.value(key));
-            else
-                QTest::keyClicks(&picker, key);
-        }
-        QVERIFY(picker.hasFocus());
-        QCOMPARE(picker.value().date(), date);
-        QCOMPARE(picker.value().time(), time);
-        checkKind(picker);
-    }
-
     void pickerText_data()
     {
         QTest::addColumn<QString>("locale");
@@ -272,36 +200,6 @@ private Q_SLOTS:
         const QString timeShown = latinDigits(shownText(time));
         QVERIFY2(dateShown.contains(u"2005"), qPrintable(dateShown));
         QVERIFY2(timeShown.contains(u"20") && timeShown.contains(u"37"), qPrintable(timeShown));
-    }
-
-    void pickerSections_data()
-    {
-        QTest::addColumn<Format>("format");
-        QTest::newRow("date") << Format::ShortDate;
-        QTest::newRow("time") << Format::Time;
-    }
-    void pickerSections()
-    {
-        QFETCH(Format, format);
-        QLocale::setDefault(QLocale(u"de_DE"_s));
-        const FakeClock clock;
-        DTPicker picker(format, DateTimeText(), clock);
-        QCOMPARE(picker.sectionCount(), 3);
-        QVERIFY(showActive(picker));
-        picker.setFocus(Qt::TabFocusReason);
-        QTRY_VERIFY(picker.hasFocus());
-        QCOMPARE(picker.currentSectionIndex(), 0);
-        const struct
-        {
-            Qt::Key key;
-            int section;
-        } steps[] = {{Qt::Key_Left, 0},  {Qt::Key_Right, 1}, {Qt::Key_Left, 0}, {Qt::Key_Right, 1},
-                     {Qt::Key_Right, 2}, {Qt::Key_Right, 2}, {Qt::Key_Left, 1}};
-        for (const auto& step : steps) {
-            QTest::keyClick(&picker, step.key);
-            QCOMPARE(picker.currentSectionIndex(), step.section);
-            QCOMPARE(QApplication::focusWidget(), &picker);
-        }
     }
 
     void labelCaption_data()

@@ -3,6 +3,7 @@
 #include "platform.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -25,11 +26,60 @@ QDateTime utc(QDate date, QTime time)
 #endif
 }
 
+constexpr Qt::KeyboardModifiers commandModifiers =
+    Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+
+// A key that puts a character in, through Shift, AltGr or the number pad alike. Control and Alt
+// together are how Windows sends AltGr, so they still type.
 bool isTypedKey(const QKeyEvent& event)
 {
     const QString text = event.text();
-    const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
-    return !text.isEmpty() && text.at(0).isPrint() && !(event.modifiers() & commands);
+    const Qt::KeyboardModifiers commands = event.modifiers() & commandModifiers;
+    const bool altGr = commands == (Qt::ControlModifier | Qt::AltModifier);
+    return !text.isEmpty() && text.at(0).isPrint() && (!commands || altGr);
+}
+
+bool isModifierOrDeadKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_Mode_switch:
+    case Qt::Key_unknown:
+    case 0:
+        return true;
+    default:
+        return key >= Qt::Key_Dead_Grave && key <= Qt::Key_Dead_Longsolidusoverlay;
+    }
+}
+
+// Steps, the calendar, the clipboard's shortcuts and Escape with no typing under way go on to
+// QDateTimeEdit; any other key that types nothing changes nothing.
+bool isCommandKey(const QKeyEvent& event)
+{
+    if (isModifierOrDeadKey(event.key()))
+        return false;
+    switch (event.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_F4:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return (event.modifiers() & commandModifiers) != 0;
+    }
 }
 } // namespace
 
@@ -76,12 +126,12 @@ DateTime DTPicker::value() const
 
 void DTPicker::setValue(DateTime value)
 {
-    if (m_typing.isActive())
-        m_typing.finish();
+    cancelTyping();
     if (m_format == Format::ShortDate)
         setDate(value.date());
     else
         setTime(value.time());
+    showHeldValue();
 }
 
 bool DTPicker::focusNextPrevChild(bool next)
@@ -93,35 +143,73 @@ bool DTPicker::focusNextPrevChild(bool next)
 
 void DTPicker::keyPressEvent(QKeyEvent* event)
 {
-    if (openCalendarOnKey(*event))
+    event->accept();
+    if (openCalendarOnKey(*event) || moveByKey(*event) || editByKey(*event))
         return;
-    switch (event->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-        selectDrawnNeighbour(event->key() == Qt::Key_Right);
-        event->accept();
-        return;
-    case Qt::Key_Home:
-    case Qt::Key_End:
-        selectField(event->key() == Qt::Key_Home ? 0 : m_fields.fieldCount() - 1);
-        event->accept();
-        return;
-    case Qt::Key_Backspace:
-    case Qt::Key_Delete:
-        // A field is typed over, never erased: there is always a value.
-        event->accept();
-        return;
-    default:
-        break;
-    }
     if (isTypedKey(*event)) {
         for (const QChar c : event->text())
             type(c);
-        event->accept();
         return;
     }
+    if (!isCommandKey(*event))
+        return;
     finishTyping();
     QDateTimeEdit::keyPressEvent(event);
+    showSelection();
+}
+
+bool DTPicker::moveByKey(const QKeyEvent& event)
+{
+    switch (event.key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        selectDrawnNeighbour(event.key() == Qt::Key_Right);
+        return true;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        selectField(event.key() == Qt::Key_Home ? 0 : m_fields.fieldCount() - 1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool DTPicker::editByKey(const QKeyEvent& event)
+{
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Ends the typing as Tab does, but the focus stays and no button is pressed.
+        finishTyping();
+        return true;
+    case Qt::Key_Backspace:
+        if (m_typing.isActive()) {
+            m_typing.takeBackDigit(thisYear());
+            showTyping();
+        }
+        return true;
+    case Qt::Key_Delete:
+        // A field is typed over, never erased: there is always a value.
+        return true;
+    case Qt::Key_Escape:
+        if (!m_typing.isActive())
+            return false;
+        cancelTyping();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool DTPicker::event(QEvent* event)
+{
+    // QAbstractSpinBox hands input method events to its text box, past inputMethodEvent(): a
+    // dead key's letter and an input method's digits would be typed into the text as it stands.
+    if (event->type() == QEvent::InputMethod) {
+        inputMethodEvent(static_cast<QInputMethodEvent*>(event));
+        return true;
+    }
+    return QDateTimeEdit::event(event);
 }
 
 // Qt's date-time edit opens its calendar from the keyboard only in keypad-navigation builds, and
@@ -156,6 +244,37 @@ void DTPicker::inputMethodEvent(QInputMethodEvent* event)
     event->accept();
 }
 
+void DTPicker::focusInEvent(QFocusEvent* event)
+{
+    QDateTimeEdit::focusInEvent(event);
+    selectField(fieldOnFocus(event->reason()));
+    m_hadFocus = true;
+}
+
+// As QDateTimeEdit chooses: Tab comes to the first field, Shift+Tab to the last, mirrored in
+// right-to-left text; a click or the window's return keeps the field selected before.
+int DTPicker::fieldOnFocus(Qt::FocusReason reason) const
+{
+    bool first = true;
+    switch (reason) {
+    case Qt::BacktabFocusReason:
+        first = false;
+        break;
+    case Qt::TabFocusReason:
+    case Qt::ShortcutFocusReason:
+        break;
+    case Qt::ActiveWindowFocusReason:
+        if (m_hadFocus)
+            return selectedField();
+        break;
+    default:
+        return selectedField();
+    }
+    if (isRightToLeft())
+        first = !first;
+    return first ? 0 : m_fields.fieldCount() - 1;
+}
+
 void DTPicker::focusOutEvent(QFocusEvent* event)
 {
     finishTyping();
@@ -168,19 +287,24 @@ void DTPicker::mousePressEvent(QMouseEvent* event)
     finishTyping();
     markLocaleWeekend();
     QDateTimeEdit::mousePressEvent(event);
+    showSelection();
 }
 
 bool DTPicker::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != lineEdit())
+    if (watched != lineEdit()) {
+        // While typing, the whole program is watched: a click anywhere else ends it.
+        if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType())
+            finishTyping();
         return QDateTimeEdit::eventFilter(watched, event);
+    }
     // A click selects a whole field: a text cursor inside one would take no digits.
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton)
-            selectField(fieldNearest(qRound(mouse->position().x())));
+            clickField(fieldNearest(qRound(mouse->position().x())));
         return true;
     }
     case QEvent::MouseMove:
@@ -192,10 +316,23 @@ bool DTPicker::eventFilter(QObject* watched, QEvent* event)
     }
 }
 
+// Up, Down, the wheel and the spin buttons all come here: the selected field steps.
 void DTPicker::stepBy(int steps)
 {
     finishTyping();
-    QDateTimeEdit::stepBy(steps);
+    commit(m_fields.stepped(heldParts(), selectedField(), steps));
+    showSelection();
+}
+
+QAbstractSpinBox::StepEnabled DTPicker::stepEnabled() const
+{
+    const DateTimeParts held = heldParts();
+    StepEnabled enabled = StepNone;
+    if (m_fields.stepped(held, selectedField(), 1) != held)
+        enabled |= StepUpEnabled;
+    if (m_fields.stepped(held, selectedField(), -1) != held)
+        enabled |= StepDownEnabled;
+    return enabled;
 }
 
 QString DTPicker::textFromDateTime(const QDateTime& dateTime) const
@@ -213,22 +350,33 @@ QValidator::State DTPicker::validate(QString& input, int& pos) const
     return QDateTimeEdit::validate(input, pos);
 }
 
+void DTPicker::clickField(int field)
+{
+    if (field != selectedField())
+        finishTyping();
+    selectField(field);
+}
+
 void DTPicker::type(QChar c)
 {
-    if (!m_typing.isActive())
-        m_typing.begin(heldParts(), selectedField());
+    if (!m_typing.isActive()) {
+        m_typing.begin(heldParts());
+        qApp->installEventFilter(this);
+    }
     bool finished = false;
     if (const int digit = c.digitValue(); digit >= 0 && digit <= 9)
-        finished = m_typing.typeDigit(digit, m_clock.now().date().year());
+        finished = m_typing.typeDigit(digit, thisYear());
     else if (!typeAmPm(c))
         finished = m_typing.typeSeparator();
-    if (finished) {
+    if (finished)
         finishTyping();
-        return;
-    }
-    if (const std::optional<DateTimeParts> whole = m_typing.wholeValue())
-        commit(*whole);
-    showTyping();
+    else
+        showTyping();
+}
+
+int DTPicker::thisYear() const
+{
+    return m_clock.now().date().year();
 }
 
 // `a`, `p`, or the first letter of the locale's own marker when the two differ there.
@@ -257,18 +405,33 @@ void DTPicker::commit(const DateTimeParts& parts)
         setTime(QTime(parts.hour, parts.minute, parts.second));
 }
 
+// The value is taken once, as the typing ends.
 void DTPicker::finishTyping()
 {
     if (!m_typing.isActive())
         return;
-    const int field = m_typing.field();
+    qApp->removeEventFilter(this);
     commit(m_typing.finish());
+    showHeldValue();
+}
+
+void DTPicker::cancelTyping()
+{
+    qApp->removeEventFilter(this);
+    m_typing.cancel();
+    showHeldValue();
+}
+
+// QDateTimeEdit redraws only when its value changes; typing that ends on the value held, or is
+// dropped, leaves our text up.
+void DTPicker::showHeldValue()
+{
     const QString shown = textFromDateTime(dateTime());
     if (lineEdit()->text() != shown) {
         const QSignalBlocker blocker(lineEdit());
         lineEdit()->setText(shown);
     }
-    selectField(field);
+    showSelection();
 }
 
 void DTPicker::showTyping()
@@ -278,11 +441,31 @@ void DTPicker::showTyping()
     std::vector<TextSpan> spans;
     m_typedText =
         m_fields.render(locale(), m_typing.parts(), m_typing.field(), m_typing.digits(), &spans);
+    if (lineEdit()->text() != m_typedText) {
+        const QSignalBlocker blocker(lineEdit());
+        lineEdit()->setText(m_typedText);
+    }
+    highlight(spans[static_cast<std::size_t>(m_typing.field())]);
+}
+
+// Highlights the selected field in the text shown.
+void DTPicker::showSelection()
+{
+    if (m_typing.isActive()) {
+        showTyping();
+        return;
+    }
+    std::vector<TextSpan> spans;
+    m_fields.render(locale(), heldParts(), -1, {}, &spans);
+    highlight(spans[static_cast<std::size_t>(selectedField())]);
+}
+
+void DTPicker::highlight(const TextSpan& span)
+{
     QLineEdit* edit = lineEdit();
+    if (span.end > edit->text().size())
+        return;
     const QSignalBlocker blocker(edit);
-    if (edit->text() != m_typedText)
-        edit->setText(m_typedText);
-    const TextSpan span = spans[static_cast<std::size_t>(m_typing.field())];
     edit->setSelection(static_cast<int>(span.start), static_cast<int>(span.end - span.start));
 }
 
@@ -293,22 +476,10 @@ DateTimeParts DTPicker::heldParts() const
     return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
 }
 
-int DTPicker::selectedField() const
-{
-    if (m_typing.isActive())
-        return m_typing.field();
-    return std::clamp(currentSectionIndex(), 0, m_fields.fieldCount() - 1);
-}
-
 void DTPicker::selectField(int field)
 {
-    if (m_typing.isActive()) {
-        m_typing.select(field);
-        showTyping();
-        return;
-    }
-    setCurrentSectionIndex(field);
-    setSelectedSection(currentSection());
+    m_typing.select(field);
+    showSelection();
 }
 
 void DTPicker::selectDrawnNeighbour(bool rightwards)

@@ -15,6 +15,9 @@ class Clock;
 //
 // Typing goes through FieldTyping rather than QDateTimeEdit's own parser, which checks a day
 // against the month already held, drops two-digit years and steps fields through focus changes.
+// FieldTyping also holds the selected field, the one shown highlighted: every key, click, wheel
+// turn and spin-button press acts on it. QDateTimeEdit keeps a section of its own, which is left
+// to itself and read by nothing here.
 class DTPicker : public QDateTimeEdit
 {
     Q_OBJECT
@@ -31,26 +34,39 @@ public:
 protected:
     // Tab leaves the picker; Left and Right move between its fields as they are drawn.
     bool focusNextPrevChild(bool next) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void stepBy(int steps) override;
+    StepEnabled stepEnabled() const override;
     QString textFromDateTime(const QDateTime& dateTime) const override;
     QValidator::State validate(QString& input, int& pos) const override;
 
 private:
     bool openCalendarOnKey(const QKeyEvent& event);
+    bool moveByKey(const QKeyEvent& event);
+    bool editByKey(const QKeyEvent& event);
     void type(QChar c);
     bool typeAmPm(QChar c);
     void commit(const DateTimeParts& parts);
     void finishTyping();
+    void cancelTyping();
+    void showHeldValue();
     void showTyping();
+    void showSelection();
+    void highlight(const TextSpan& span);
+    int thisYear() const;
 
     DateTimeParts heldParts() const;
-    int selectedField() const;
+    int selectedField() const { return m_typing.field(); }
+    int fieldOnFocus(Qt::FocusReason reason) const;
     void selectField(int field);
+    // A click on the field being typed keeps the typing; one on another field ends it.
+    void clickField(int field);
     void selectDrawnNeighbour(bool rightwards);
     int fieldNearest(int x);
     // Each field's leftmost and rightmost drawn position in the text box, read from the box's
@@ -65,4 +81,5 @@ private:
     FieldTyping m_typing;
     QString m_typedText; // shown while typing
     bool m_weekendMarked = false;
+    bool m_hadFocus = false;
 };

@@ -214,64 +214,102 @@ QString PickerFormat::render(const QLocale& locale, const DateTimeParts& parts, 
     return text;
 }
 
-void FieldTyping::begin(const DateTimeParts& held, int field)
+DateTimeParts PickerFormat::stepped(const DateTimeParts& parts, int field, int steps) const
+{
+    DateTimeParts out = parts;
+    const auto step = [steps](int& part, int min, int max) {
+        part = std::clamp(part + steps, min, max);
+    };
+    switch (kind(field)) {
+    case FieldKind::Day:
+        step(out.day, 1, QDate(out.year, out.month, 1).daysInMonth());
+        break;
+    case FieldKind::Month:
+        step(out.month, 1, 12);
+        break;
+    case FieldKind::Year:
+        step(out.year, 1601, 9999);
+        break;
+    case FieldKind::Hour:
+        step(out.hour, 0, 23);
+        break;
+    case FieldKind::Minute:
+        step(out.minute, 0, 59);
+        break;
+    case FieldKind::Second:
+        step(out.second, 0, 59);
+        break;
+    case FieldKind::AmPm:
+        if ((steps > 0 && out.hour < 12) || (steps < 0 && out.hour >= 12))
+            out.hour += steps > 0 ? 12 : -12;
+        break;
+    case FieldKind::Fixed:
+        break;
+    }
+    out.day = std::min(out.day, QDate(out.year, out.month, 1).daysInMonth());
+    return out;
+}
+
+void FieldTyping::begin(const DateTimeParts& held)
 {
     m_parts = held;
+    m_active = true;
+    enterField(m_field);
+}
+
+void FieldTyping::enterField(int field)
+{
     m_field = std::clamp(field, 0, std::max(0, m_format.fieldCount() - 1));
     m_digits.clear();
-    m_digitsValid = true;
-    m_active = true;
+    m_entered = m_parts;
 }
 
 bool FieldTyping::leaveField()
 {
-    m_digits.clear();
-    m_digitsValid = true;
-    if (isLast())
+    if (isLast()) {
+        m_digits.clear();
         return true;
-    ++m_field;
+    }
+    enterField(m_field + 1);
     return false;
 }
 
 void FieldTyping::select(int field)
 {
-    m_digits.clear();
-    m_digitsValid = true;
-    m_field = std::clamp(field, 0, std::max(0, m_format.fieldCount() - 1));
+    enterField(field);
 }
 
 void FieldTyping::applyDigits(int thisYear)
 {
     const FieldKind kind = m_format.kind(m_field);
     const Limits limits = limitsOf(kind, m_format.isTwelveHour());
-    const int typed = m_digits.toInt();
-    int value = typed;
-    if (kind == FieldKind::Year && m_digits.size() <= 2)
-        value = yearFromTwoDigits(typed, thisYear);
-    else if (kind == FieldKind::Year && m_digits.size() == 3)
-        value = 0; // no year of ours has three digits
-    m_digitsValid = value >= limits.min && value <= limits.max;
-    if (!m_digitsValid)
-        return;
+    int value = m_digits.toInt();
+    if (kind == FieldKind::Year && m_digits.size() == 2)
+        value = yearFromTwoDigits(value, thisYear);
+    else if (kind == FieldKind::Year && m_digits.size() != 4)
+        value = 0; // one or three digits name no year: the year held stays
+    const bool holds = !m_digits.isEmpty() && value >= limits.min && value <= limits.max;
     switch (kind) {
     case FieldKind::Day:
-        m_parts.day = value;
+        m_parts.day = holds ? value : m_entered.day;
         break;
     case FieldKind::Month:
-        m_parts.month = value;
+        m_parts.month = holds ? value : m_entered.month;
         break;
     case FieldKind::Year:
-        m_parts.year = value;
+        m_parts.year = holds ? value : m_entered.year;
         break;
     case FieldKind::Hour:
         // Digits leave the half of the day as it is.
-        m_parts.hour = m_format.isTwelveHour() ? value % 12 + (m_parts.hour >= 12 ? 12 : 0) : value;
+        m_parts.hour = !holds                    ? m_entered.hour
+                       : m_format.isTwelveHour() ? value % 12 + (m_parts.hour >= 12 ? 12 : 0)
+                                                 : value;
         break;
     case FieldKind::Minute:
-        m_parts.minute = value;
+        m_parts.minute = holds ? value : m_entered.minute;
         break;
     case FieldKind::Second:
-        m_parts.second = value;
+        m_parts.second = holds ? value : m_entered.second;
         break;
     case FieldKind::AmPm:
     case FieldKind::Fixed:
@@ -305,6 +343,14 @@ bool FieldTyping::typeDigit(int digit, int thisYear)
     return filled && leaveField();
 }
 
+void FieldTyping::takeBackDigit(int thisYear)
+{
+    if (m_digits.isEmpty())
+        return;
+    m_digits.chop(1);
+    applyDigits(thisYear);
+}
+
 bool FieldTyping::typeSeparator()
 {
     // Only half-typed input moves on; a separator after a field that filled itself, a second
@@ -323,20 +369,17 @@ bool FieldTyping::typeAmPm(bool pm)
     return m_format.kind(m_field) == FieldKind::AmPm && leaveField();
 }
 
-std::optional<DateTimeParts> FieldTyping::wholeValue() const
-{
-    // A time picker's parts carry its zero date, so the check holds for both kinds.
-    if (!m_digitsValid || !m_parts.isValidDate())
-        return std::nullopt;
-    return m_parts;
-}
-
 DateTimeParts FieldTyping::finish()
 {
     m_active = false;
     m_digits.clear();
-    m_digitsValid = true;
     if (m_parts.year >= 1601 && QDate::isValid(m_parts.year, m_parts.month, 1))
         m_parts.day = std::min(m_parts.day, QDate(m_parts.year, m_parts.month, 1).daysInMonth());
     return m_parts;
+}
+
+void FieldTyping::cancel()
+{
+    m_active = false;
+    m_digits.clear();
 }

@@ -1,0 +1,211 @@
+#!/usr/bin/python3
+"""Types into the pickers on real keyboard layouts and reads their values through AT-SPI.
+
+Usage: keyboards.py <path-to-span-meter>
+
+It starts an X server and a window manager of its own, so changing the keyboard layout touches no
+other display. For each of the US, German and French layouts (setxkbmap) the program runs in the
+matching locale; xdotool types as a keyboard does, Shift and AltGr arriving as keys of their own,
+and both pickers' text is read back through the accessibility bus, as tests/atspi/run.py starts it.
+"""
+import ctypes
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "atspi"))
+import run as atspi  # noqa: E402  the bus start-up and tree reading of the AT-SPI check
+
+MAIN_TITLE = atspi.MAIN_TITLE
+KEY_DELAY_MS = "40"
+
+# AltGr pressed alone, and Caps Lock on and off again, in the middle of a field.
+BARE_KEYS = [["key", "ISO_Level3_Shift"], ["key", "Caps_Lock"], ["key", "Caps_Lock"]]
+
+# layout, locale, then rows: what is done (xdotool commands), and the date and time text after it.
+# Each layout's rows run in order in one program: focus starts in the date picker's first field.
+# "{half}" is the time picker's AM/PM marker as the program started, which typed digits keep.
+# ["see", TEXT] waits until a picker shows TEXT while typing is under way: after it, a row whose
+# value must come back as it was cannot pass before its last keys have arrived.
+TABLE = [
+    ("us", "en_US.UTF-8", [
+        ("a date with its separators", [["type", "4/3/2024"]], "4/3/2024", None),
+        ("a time with : keeps the half of the day",
+         [["key", "Tab"], ["type", "10:20:30"], ["key", "Return"]], "4/3/2024", "10:20:30 {half}"),
+        ("Up right after a field moved on by itself",
+         [["key", "Home"], ["type", "9"], *BARE_KEYS, ["type", "35"], ["key", "Up"]],
+         "4/3/2024", "9:35:31 {half}"),
+        ("Escape puts back the value", [["key", "Home"], ["type", "11:4"],
+                                        ["see", "11:4:31 {half}"], ["key", "Escape"]],
+         "4/3/2024", "9:35:31 {half}"),
+        ("Backspace takes back a digit",
+         [["key", "shift+Tab"], ["key", "Home"], ["type", "6/5/203"], ["key", "BackSpace"],
+          ["type", "24"]], "6/5/2024", "9:35:31 {half}"),
+        ("a three-digit year, then Tab", [["type", "198"], ["see", "6/5/198"], ["key", "Tab"]],
+         "6/5/2024",
+         "9:35:31 {half}"),
+    ]),
+    ("de", "de_DE.UTF-8", [
+        ("a date with its separators", [["type", "03.04.2024"]], "03.04.2024", None),
+        ("a time with :", [["key", "Tab"], ["type", "10:20:30"]], "03.04.2024", "10:20:30"),
+        ("Up right after a field moved on by itself",
+         [["key", "Home"], ["type", "9"], *BARE_KEYS, ["type", "35"], ["key", "Up"]],
+         "03.04.2024", "09:35:31"),
+        ("Escape puts back the value", [["key", "Home"], ["type", "11:4"],
+                                        ["see", "11:4:31"], ["key", "Escape"]],
+         "03.04.2024", "09:35:31"),
+        ("Backspace takes back a digit",
+         [["key", "shift+Tab"], ["key", "Home"], ["type", "05.06.203"], ["key", "BackSpace"],
+          ["type", "24"]], "05.06.2024", "09:35:31"),
+        ("a three-digit year, then Tab", [["type", "198"], ["see", "05.06.198"], ["key", "Tab"]],
+         "05.06.2024",
+         "09:35:31"),
+    ]),
+    ("fr", "fr_FR.UTF-8", [
+        ("AZERTY digits and a date's separators", [["type", "03/04/2024"]], "03/04/2024", None),
+        ("a time with :", [["key", "Tab"], ["type", "10:20:30"]], "03/04/2024", "10:20:30"),
+        ("Up right after a field moved on by itself",
+         [["key", "Home"], ["type", "9"], *BARE_KEYS, ["type", "35"], ["key", "Up"]],
+         "03/04/2024", "09:35:31"),
+        ("Escape puts back the value", [["key", "Home"], ["type", "11:4"],
+                                        ["see", "11:4:31"], ["key", "Escape"]],
+         "03/04/2024", "09:35:31"),
+        ("Backspace takes back a digit",
+         [["key", "shift+Tab"], ["key", "Home"], ["type", "05/06/203"], ["key", "BackSpace"],
+          ["type", "24"]], "05/06/2024", "09:35:31"),
+        ("a three-digit year, then Tab", [["type", "198"], ["see", "05/06/198"], ["key", "Tab"]],
+         "05/06/2024",
+         "09:35:31"),
+        ("a dead key, then digits", [["key", "dead_circumflex"], ["type", "10:20:30"]],
+         "05/06/2024", "10:20:30"),
+    ]),
+]
+
+
+def xdotool(*arguments):
+    subprocess.run(["xdotool", *arguments], check=True)
+
+
+def press(command):
+    verb, what = command
+    if verb == "type":
+        xdotool("type", "--delay", KEY_DELAY_MS, what)
+    else:
+        xdotool("key", "--delay", KEY_DELAY_MS, what)
+
+
+def main_window_id(pid):
+    found = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid),
+                            "--name", f"^{MAIN_TITLE}$"], capture_output=True, text=True)
+    return found.stdout.split()[0] if found.stdout.split() else None
+
+
+def run_layout(binary, layout, locale, rows):
+    subprocess.run(["setxkbmap", "-display", os.environ["DISPLAY"], layout], check=True)
+    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL=locale, LANG=locale,
+               QT_QPA_PLATFORM="xcb")
+    program = subprocess.Popen([binary], env=env, cwd=os.environ["XDG_RUNTIME_DIR"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        # The application is looked up afresh each time: one found before its window was
+        # shown may never list it.
+        main = atspi.wait_for("the main window", lambda: atspi.shown_window(
+            atspi.find_application(program.pid), MAIN_TITLE))
+        window = atspi.wait_for("the main window on the X server",
+                                lambda: main_window_id(program.pid))
+        xdotool("windowactivate", "--sync", window)
+        date_picker = atspi.find(main, "spin button", "Date")
+        time_picker = atspi.find(main, "spin button", "Time")
+        atspi.wait_for("the date picker to hold the focus",
+                       lambda: atspi.has_state(date_picker, atspi.pyatspi.STATE_FOCUSED))
+        half = atspi.text_of(time_picker).rsplit(" ", 1)[-1]
+        for name, commands, date_text, time_text in rows:
+            expected_time = time_text.replace("{half}", half) if time_text else None
+            for command in commands:
+                if command[0] == "see":
+                    typed = command[1].replace("{half}", half)
+                    atspi.eventually(f"{layout}, {locale}: {name}: {typed!r} shown while typing",
+                                     lambda: typed in (atspi.text_of(date_picker),
+                                                       atspi.text_of(time_picker)), timeout=10)
+                else:
+                    press(command)
+
+            def shown():
+                seen = (atspi.text_of(date_picker), atspi.text_of(time_picker))
+                return seen[0] == date_text and expected_time in (None, seen[1])
+
+            reached = atspi.eventually(f"{layout}, {locale}: {name}: date {date_text!r}"
+                                       + (f", time {expected_time!r}" if expected_time else ""),
+                                       shown, timeout=10)
+            if not reached:
+                print(f"  shown: date {atspi.text_of(date_picker)!r},"
+                      f" time {atspi.text_of(time_picker)!r}", flush=True)
+    except (TimeoutError, RuntimeError, subprocess.CalledProcessError) as error:
+        atspi.check(False, f"{layout}, {locale}: {error}")
+    finally:
+        atspi.stop(program.pid)
+
+
+def in_session(binary):
+    runtime = tempfile.mkdtemp(prefix="span-meter-typing.")
+    os.environ["XDG_RUNTIME_DIR"] = runtime
+    launcher = subprocess.Popen([atspi.LAUNCHER, "--launch-immediately"])
+    try:
+        atspi.wait_for("the accessibility bus launcher", atspi.a11y_bus_owned)
+        import pyatspi
+        atspi.pyatspi = pyatspi
+        for layout, locale, rows in TABLE:
+            run_layout(binary, layout, locale, rows)
+    except (TimeoutError, RuntimeError) as error:
+        atspi.check(False, str(error))
+    finally:
+        atspi.stop(launcher.pid)
+        subprocess.run(["rm", "-rf", runtime], check=False)
+    failed = len(atspi.failures)
+    print(f"typing: {failed} failed" if failed else "typing: all passed", flush=True)
+    return 1 if failed else 0
+
+
+def start_x_server():
+    """An Xvfb of our own, numbered by the server itself, and a window manager on it."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
+                               "-nolisten", "tcp"], pass_fds=(write_end,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as numbers:
+        display = numbers.readline().strip()
+    if not display:
+        raise RuntimeError("Xvfb did not start")
+    os.environ["DISPLAY"] = ":" + display
+    manager = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return server, manager
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    binary = os.path.realpath(sys.argv[1])
+    if os.environ.get("SPAN_TYPING_IN_SESSION") == "1":
+        sys.exit(in_session(binary))
+    # Orphans of the buses come to us, to be stopped below.
+    ctypes.CDLL(None, use_errno=True).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
+    server, manager = start_x_server()
+    try:
+        env = dict(os.environ, SPAN_TYPING_IN_SESSION="1")
+        status = subprocess.run(["dbus-run-session", "--", sys.executable,
+                                 os.path.abspath(__file__), binary], env=env).returncode
+    finally:
+        time.sleep(0.5)  # a bus daemon ends shortly after its last client
+        for pid in atspi.descendants():
+            if pid not in (server.pid, manager.pid):
+                atspi.stop(pid)
+        atspi.stop(manager.pid)
+        atspi.stop(server.pid)
+    sys.exit(status)
+
+
+if __name__ == "__main__":
+    main()
