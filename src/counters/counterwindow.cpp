@@ -1,6 +1,7 @@
 #include "counterwindow.h"
 
 #include "layouts/builder.h"
+#include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "shell/appicon.h"
 #include "shell/errortrap.h"
@@ -63,11 +64,11 @@ CounterWindow::CounterWindow(const CounterConfig& config, const Platform& platfo
     connect(m_pushButton2, &PushButton::clicked, this, &CounterWindow::PushButton2_Click);
     for (PushButton* button : {m_pushButton1, m_pushButton2})
         connect(button, &PushButton::mouseMoved, this, [this] { Main::pointerOverButton(*this); });
-    connect(findChild<Frame*>(QStringLiteral("Frame1")), &Frame::mouseMoved, this,
-            [this] { Main::pointerOverSurface(*this); });
+    m_frame1 = findChild<Frame*>(QStringLiteral("Frame1"));
+    connect(m_frame1, &Frame::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
     // Where a reader asks for the count: the focused Start/Stop button, and the frame it lies in.
-    m_pushButton2->setDescriber([this] { return countPhrase(); });
-    findChild<Frame*>(QStringLiteral("Frame1"))->setDescriber([this] { return countPhrase(); });
+    m_pushButton2->setDescriber([this] { return tellCountPhrase(true); });
+    m_frame1->setDescriber([this] { return tellCountPhrase(false); });
     connect(this, &Form::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
 }
 
@@ -110,6 +111,7 @@ void CounterWindow::PushButton2_Click()
             trap.run(116 + 2 * static_cast<int>(i),
                      [&] { m_breakdownLabels[i]->setCaption(breakdownCaptions[i]); });
     }
+    retractToldPhrase();
 }
 
 void CounterWindow::PushButton1_Click()
@@ -167,6 +169,9 @@ void CounterWindow::Timer1_Timer()
             throw;
         }
     });
+    // The report of a failed tick runs events, and may end the window.
+    if (!deleted)
+        retractToldPhrase();
 }
 
 void CounterWindow::showClock(DateTime now)
@@ -234,25 +239,47 @@ void CounterWindow::returnToIdle()
     m_lblCurrentDate->setCaption(currentDateCaption);
     for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
         m_breakdownLabels[i]->setCaption(breakdownCaptions[i]);
+    retractToldPhrase();
 }
 
 // The count in one phrase, for a screen reader that asks: the four labels read one by one are
 // four lines of a grid. Blank figures are told in the frame's own words.
-QString CounterWindow::countPhrase() const
+QString CounterWindow::countFigures() const
 {
     if (!m_timer.isActive())
         return {};
-    const QString caption = findChild<Frame*>(QStringLiteral("Frame1"))->title();
     if (!m_lastWrittenSpan)
-        return caption + QStringLiteral(": no count yet");
+        return QStringLiteral("no count yet");
     const IntervalBreakdown parts = breakDown(*m_lastWrittenSpan);
     const auto amount = [](std::int32_t value, const char* unit) {
         return QString::number(value) + QLatin1Char(' ') + QLatin1String(unit) +
                (value == 1 ? QString() : QStringLiteral("s"));
     };
-    return caption + QStringLiteral(": ") + amount(parts.Days, "day") + QStringLiteral(", ") +
-           amount(parts.Hours, "hour") + QStringLiteral(", ") + amount(parts.Minutes, "minute") +
-           QStringLiteral(", ") + amount(parts.Seconds, "second");
+    return amount(parts.Days, "day") + QStringLiteral(", ") + amount(parts.Hours, "hour") +
+           QStringLiteral(", ") + amount(parts.Minutes, "minute") + QStringLiteral(", ") +
+           amount(parts.Seconds, "second");
+}
+
+// Each completes its own name. The frame's name is its caption; the button, named Start or Stop,
+// says the caption first. Orca also passes over a description that repeats the focused control's.
+QString CounterWindow::tellCountPhrase(bool withCaption)
+{
+    m_toldFigures = countFigures();
+    if (m_toldFigures->isEmpty() || !withCaption)
+        return *m_toldFigures;
+    return m_frame1->title() + QStringLiteral(": ") + *m_toldFigures;
+}
+
+// A reader keeps a description it has read, and would speak a count long gone: once the phrase
+// differs from what it read, it is told to ask again. Only then, so counting sends nothing to a
+// reader that does not ask, and the reader says nothing until asked.
+void CounterWindow::retractToldPhrase()
+{
+    if (!m_toldFigures || *m_toldFigures == countFigures())
+        return;
+    m_toldFigures.reset();
+    announceStaleDescription(m_pushButton2);
+    announceStaleDescription(m_frame1);
 }
 
 void CounterWindow::showCentred()

@@ -9,6 +9,7 @@
 #include <array>
 #include <optional>
 
+class Frame;
 class Label;
 class Main;
 class Navigator;
@@ -75,7 +76,9 @@ private:
     void writeBreakdown(std::int32_t span);
     bool showsBreakdownOf(std::int32_t span) const;
     void returnToIdle();
-    QString countPhrase() const;
+    QString countFigures() const;
+    QString tellCountPhrase(bool withCaption);
+    void retractToldPhrase();
 
     const CounterConfig& m_config;
     const Platform& m_platform;
@@ -96,6 +99,9 @@ private:
     quint64 m_countingRun = 0;
     // The span this run last wrote, if it wrote one.
     std::optional<std::int32_t> m_lastWrittenSpan;
+    Frame* m_frame1;
+    // The count as a screen reader last read it, until it is told the count has changed.
+    std::optional<QString> m_toldFigures;
 
     // A tick's texts change once a second, yet it runs 40 times a second: what it built last is
     // kept with the value it was built from, and a label already showing it is not written again.

@@ -122,6 +122,15 @@ public:
         return OneLineTextAccessible::interface_cast(type);
     }
 
+    // Its fields take typed digits. A reader holds on to the text of a control it takes for
+    // read-only, and would speak a step as the value shown before it.
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = OneLineTextAccessible::state();
+        state.editable = picker()->isEnabled() && !picker()->isReadOnly();
+        return state;
+    }
+
     QVariant currentValue() const override { return qlonglong(picker()->value().seconds()); }
     void setCurrentValue(const QVariant& value) override
     {
@@ -320,6 +329,29 @@ void announceNewName(QObject* object)
     event << QStringLiteral("accessible-name") << 0 << 0
           << QVariant::fromValue(QDBusVariant(accessible->text(QAccessible::Name)))
           << QVariantMap();
+    bridge.send(event);
+#else
+    Q_UNUSED(object);
+#endif
+}
+
+void announceStaleDescription(QObject* object)
+{
+#ifdef SPAN_ATSPI
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+    const QDBusConnection bridge(QStringLiteral("a11y"));
+    if (!accessible || !bridge.isConnected())
+        return;
+    QDBusMessage event = QDBusMessage::createSignal(
+        QStringLiteral("/org/a11y/atspi/accessible/") +
+            QString::number(QAccessible::uniqueId(accessible)),
+        QStringLiteral("org.a11y.atspi.Event.Object"), QStringLiteral("PropertyChange"));
+    // A value that is not a string: the reader's library drops the description it holds, and the
+    // reader has nothing to speak.
+    event << QStringLiteral("accessible-description") << 0 << 0
+          << QVariant::fromValue(QDBusVariant(0)) << QVariantMap();
     bridge.send(event);
 #else
     Q_UNUSED(object);

@@ -11,3 +11,8 @@ class QObject;
 // Tells assistive technology the object's new name, as a string. Qt's bridge (6.4 at least) sends
 // the object itself in place of the name, which a screen reader cannot speak.
 void announceNewName(QObject* object);
+
+// Tells assistive technology that the object's description has changed, without saying it: a
+// screen reader asks afresh the next time it wants it, and speaks nothing now. A reader keeps a
+// description it has read until told, and Orca speaks a new description sent as text at once.
+void announceStaleDescription(QObject* object);
