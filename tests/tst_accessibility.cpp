@@ -268,7 +268,8 @@ void AccessibilityTest::countIsReadOnRequest()
     window.startStopButton().click();
     window.Timer1_Timer();
     QCOMPARE(button->text(QAccessible::Description), phrase);
-    QCOMPARE(frame->text(QAccessible::Description), phrase);
+    // The frame, read after its caption, goes on with the figures alone.
+    QCOMPARE(frame->text(QAccessible::Description), phrase.mid(caption.size() + 2));
     window.startStopButton().click();
     QCOMPARE(button->text(QAccessible::Description), QString());
 }
