@@ -16,7 +16,7 @@
 #include <climits>
 
 namespace {
-// Qt 6.5 names the zone where older Qt names a time spec, and 6.8 deprecates the spec.
+// Qt 6.5 names the zone where older Qt takes a Qt::TimeSpec, which 6.8 deprecates.
 QDateTime utc(QDate date, QTime time)
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
