@@ -36,10 +36,21 @@ def check(condition, what):
     return condition
 
 
+def take_in_bus_messages():
+    """Lets the accessibility library take in what the bus sent meanwhile (applications and
+    windows that came or went), as a reader's main loop would; it keeps its lists from them."""
+    glib = sys.modules.get("gi.repository.GLib")
+    if glib is not None:
+        context = glib.MainContext.default()
+        while context.pending():
+            context.iteration(False)
+
+
 def wait_for(what, probe, timeout=WAIT):
     """Polls probe() until it returns something true; fails the run after timeout seconds."""
     deadline = time.monotonic() + timeout
     while True:
+        take_in_bus_messages()
         try:
             result = probe()
         except Exception:  # the object may vanish or not answer yet; ask again
@@ -367,8 +378,11 @@ def go_back(app, main, counter):
 def find_application(pid):
     desktop = pyatspi.Registry.getDesktop(0)
     for app in children(desktop):
-        if app is not None and app.get_process_id() == pid:
-            return app
+        try:
+            if app is not None and app.get_process_id() == pid:
+                return app
+        except Exception:  # an application that has just ended answers nothing
+            continue
     return None
 
 
