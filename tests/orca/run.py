@@ -207,6 +207,7 @@ def enter_opens_counter(speech):
                              since)
     time.sleep(1)  # held past the keyboard's repeat delay, so X repeats it into the new window
     subprocess.run(["xdotool", "keyup", "Return"], check=True)
+    speech.wait_for(r"^Start\b", since)  # on a busy machine the focus may be spoken late
     said = speech.settle(since)
     check(opened is not None, f"Enter on {ELAPSED_TITLE!r} opens its window: {said!r}")
     check(says_name(said, "Start") and not says_name(said, "Stop"),
