@@ -311,14 +311,19 @@ void installAccessibleInterfaces()
     Q_UNUSED(installed);
 }
 
-void announceNewName(QObject* object)
-{
 #ifdef SPAN_ATSPI
-    if (!QAccessible::isActive())
-        return;
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
-    // The connection Qt's bridge opened to the accessibility bus, so the event comes from the
-    // object's own sender; where the bridge sends the name itself, readers drop the repeat.
+namespace {
+// The object's interface when a reader may be listening, else null.
+QAccessibleInterface* listenedTo(QObject* object)
+{
+    return QAccessible::isActive() ? QAccessible::queryAccessibleInterface(object) : nullptr;
+}
+
+// Sent on the connection Qt's bridge opened to the accessibility bus, so the event comes from the
+// object's own sender.
+void sendPropertyChange(QAccessibleInterface* accessible, const QString& property,
+                        const QVariant& value)
+{
     const QDBusConnection bridge(QStringLiteral("a11y"));
     if (!accessible || !bridge.isConnected())
         return;
@@ -326,10 +331,19 @@ void announceNewName(QObject* object)
         QStringLiteral("/org/a11y/atspi/accessible/") +
             QString::number(QAccessible::uniqueId(accessible)),
         QStringLiteral("org.a11y.atspi.Event.Object"), QStringLiteral("PropertyChange"));
-    event << QStringLiteral("accessible-name") << 0 << 0
-          << QVariant::fromValue(QDBusVariant(accessible->text(QAccessible::Name)))
-          << QVariantMap();
+    event << property << 0 << 0 << QVariant::fromValue(QDBusVariant(value)) << QVariantMap();
     bridge.send(event);
+}
+} // namespace
+#endif
+
+void announceNewName(QObject* object)
+{
+#ifdef SPAN_ATSPI
+    // Where the bridge sends the name itself, readers drop the repeat.
+    if (QAccessibleInterface* accessible = listenedTo(object))
+        sendPropertyChange(accessible, QStringLiteral("accessible-name"),
+                           accessible->text(QAccessible::Name));
 #else
     Q_UNUSED(object);
 #endif
@@ -338,21 +352,9 @@ void announceNewName(QObject* object)
 void announceStaleDescription(QObject* object)
 {
 #ifdef SPAN_ATSPI
-    if (!QAccessible::isActive())
-        return;
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
-    const QDBusConnection bridge(QStringLiteral("a11y"));
-    if (!accessible || !bridge.isConnected())
-        return;
-    QDBusMessage event = QDBusMessage::createSignal(
-        QStringLiteral("/org/a11y/atspi/accessible/") +
-            QString::number(QAccessible::uniqueId(accessible)),
-        QStringLiteral("org.a11y.atspi.Event.Object"), QStringLiteral("PropertyChange"));
     // A value that is not a string: the reader's library drops the description it holds, and the
     // reader has nothing to speak.
-    event << QStringLiteral("accessible-description") << 0 << 0
-          << QVariant::fromValue(QDBusVariant(0)) << QVariantMap();
-    bridge.send(event);
+    sendPropertyChange(listenedTo(object), QStringLiteral("accessible-description"), 0);
 #else
     Q_UNUSED(object);
 #endif
