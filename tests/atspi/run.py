@@ -377,6 +377,9 @@ def go_back(app, main, counter):
 
 def find_application(pid):
     desktop = pyatspi.Registry.getDesktop(0)
+    # The library keeps the desktop's list of applications and mends it from the registry's
+    # signals; one that came while the list was being first read is never added. Ask afresh.
+    desktop.clear_cache()
     for app in children(desktop):
         try:
             if app is not None and app.get_process_id() == pid:
@@ -384,6 +387,21 @@ def find_application(pid):
         except Exception:  # an application that has just ended answers nothing
             continue
     return None
+
+
+def applications_seen():
+    """What the accessibility registry lists, for a failure's report."""
+    seen = []
+    desktop = pyatspi.Registry.getDesktop(0)
+    desktop.clear_cache()
+    for app in children(desktop):
+        try:
+            windows = [(window.name, has_state(window, pyatspi.STATE_SHOWING))
+                       for window in children(app)]
+            seen.append(f"pid {app.get_process_id()} {app.name!r} windows {windows}")
+        except Exception as error:  # an application that has just ended answers nothing
+            seen.append(f"one that does not answer ({error})")
+    return seen
 
 
 def run_checks(program):

@@ -147,6 +147,8 @@ def run_layout(binary, layout, locale, rows):
                       f" time {atspi.text_of(time_picker)!r}", flush=True)
     except (TimeoutError, RuntimeError, subprocess.CalledProcessError) as error:
         atspi.check(False, f"{layout}, {locale}: {error}")
+        print(f"  the program {'has ended' if program.poll() is not None else 'runs'};"
+              f" the registry lists: {atspi.applications_seen()}", flush=True)
     finally:
         atspi.stop(program.pid)
 
