@@ -115,8 +115,9 @@ void AppearanceTest::fileExists()
     FakePlatform fake;
     LocalFileSystem realFiles;
     const Platform fakes = fake.platform();
-    const Platform platform{fakes.clock, fakes.messageBox, fakes.urlOpener,     fakes.random,
-                            realFiles,   fakes.skinEngine, fakes.windowHandles, fakes.programEnd};
+    const Platform platform{fakes.clock,         fakes.messageBox, fakes.urlOpener,
+                            fakes.random,        realFiles,        fakes.skinEngine,
+                            fakes.windowHandles, fakes.programEnd, fakes.windowSystem};
     QCOMPARE(Main(platform).FileExists(path), exists);
     QVERIFY(fake.messageBox.m_reports.empty());
 }

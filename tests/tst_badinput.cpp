@@ -27,7 +27,8 @@ struct RealFilesPlatform
     explicit RealFilesPlatform(const QString& folder) : fileSystem(folder) {}
     Platform platform()
     {
-        return {clock, messageBox, urlOpener, random, fileSystem, skinEngine, windowHandles, end};
+        return {clock,      messageBox,    urlOpener, random,      fileSystem,
+                skinEngine, windowHandles, end,       windowSystem};
     }
 
     Journal journal;
@@ -39,6 +40,7 @@ struct RealFilesPlatform
     WindowHandleTable windowHandles;
     StyleSheetSkinEngine skinEngine{windowHandles};
     FakeProgramEnd end{journal};
+    NativeWindowSystem windowSystem;
 };
 
 enum class Breakage { None, Unreadable };
