@@ -30,7 +30,8 @@ fetch_qt_source() {
     rm -rf "$cache/src"
     mkdir -p "$cache/src"
     (cd "$cache/src" && apt-get source -q --download-only "qt6-base=$host_qt" >source.log 2>&1 &&
-        dpkg-source -q -x ./*.dsc qtbase >/dev/null)
+        dpkg-source -q -x ./*.dsc qtbase >>source.log 2>&1) ||
+        { cat "$cache/src/source.log"; echo "Fetching Debian's Qt source failed" >&2; exit 1; }
 }
 
 # Qt 6.4's Windows plugin names the DirectWrite font database, which QtGui builds only with
@@ -48,9 +49,11 @@ build_qt() {
     fetch_qt_source
     patch_qt_source
     local log=$cache/qt-build.log
+    # Qt keeps the toolchain file's path; a copy in the cache outlives this checkout.
+    cp "$toolchain" "$cache/mingw-w64.cmake"
     if ! {
         cmake -S "$cache/src/qtbase" -B "$cache/build" -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$cache/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_INSTALL_PREFIX="$qt" -DBUILD_SHARED_LIBS=ON \
             -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
             -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
@@ -63,10 +66,65 @@ build_qt() {
             cmake --install "$cache/build"
     } >"$log" 2>&1; then
         tail -n 40 "$log"
-        echo "Building Qt for Windows failed; the whole log is $log" >&2
+        echo "Building Qt $qt_version for Windows failed on Debian $(. /etc/os-release &&
+            echo "$VERSION_ID"); these steps are proven on Debian 12. The whole log: $log" >&2
         exit 1
     fi
     rm -rf "$cache/build" "$cache/src"
 }
 
+# What the program and its tests need beside them to start: Qt's DLLs and plugins, and the MinGW
+# runtime the compiler links against.
+runtime_dlls() {
+    local gcc_dir
+    gcc_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+    echo "$gcc_dir/libstdc++-6.dll" "$gcc_dir/libgcc_s_seh-1.dll" \
+        /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll
+}
+
+# Copies the DLLs a folder's executables need into it; the platform plugins go in platforms/.
+deploy() {
+    local folder=$1
+    shift
+    local module
+    for module in "$@"; do
+        cp "$qt/bin/Qt6$module.dll" "$folder/"
+    done
+    cp $(runtime_dlls) "$folder/"
+    mkdir -p "$folder/platforms"
+    cp "$qt/plugins/platforms/qwindows.dll" "$folder/platforms/"
+}
+
+build_program() {
+    echo "== cross-building the program and its test suites into build-win"
+    "$qt/bin/qt-cmake" -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" >build-win.log 2>&1 ||
+        { cat build-win.log; exit 1; }
+    rm -f build-win.log
+    cmake --build build-win
+}
+
+# The tests run where they were built, with the offscreen platform beside the Windows one.
+deploy_tests() {
+    deploy build-win/tests Core Gui Widgets Test
+    cp "$qt/plugins/platforms/qoffscreen.dll" build-win/tests/platforms/
+}
+
+make_zip() {
+    local version name stage
+    version=$(sed -n 's/^project(span-meter VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    name=span-meter-$version-win64
+    stage=build-win/stage/$name
+    rm -rf build-win/stage "build-win/$name.zip"
+    cmake --install build-win --prefix "$stage" >/dev/null
+    deploy "$stage" Core Gui Widgets
+    x86_64-w64-mingw32-strip "$stage"/*.exe "$stage"/*.dll "$stage"/platforms/*.dll
+    (cd build-win/stage && zip -q -r -9 "../$name.zip" "$name")
+    echo "== build-win/$name.zip: $(du -k "build-win/$name.zip" | cut -f1) KB," \
+        "$(du -sk "$stage" | cut -f1) KB unpacked"
+}
+
 [[ -x $qt/bin/qt-cmake ]] || build_qt
+build_program
+deploy_tests
+make_zip

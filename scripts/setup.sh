@@ -40,7 +40,8 @@ group_windows=(
     dpkg-dev xz-utils                            # Debian's Qt source, unpacked
     zip                                          # the zip
     wine                                         # the tests, under Wine
-    xvfb xauth openbox xdotool imagemagick       # an X server for Wine's windows, and screenshots
+    xvfb xauth openbox xdotool x11-utils         # an X server for Wine's windows
+    imagemagick unzip                            # the screenshot, and the zip unpacked
     "$liberation"                                # Arial's metrics in the Wine prefix
 )
 
