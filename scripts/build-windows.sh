@@ -82,7 +82,8 @@ runtime_dlls() {
         /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll
 }
 
-# Copies the DLLs a folder's executables need into it; the platform plugins go in platforms/.
+# Copies the DLLs a folder's executables need into it: the platform plugin in platforms/, and the
+# icon reader in imageformats/ (the windows' icon is a .ico).
 deploy() {
     local folder=$1
     shift
@@ -91,8 +92,9 @@ deploy() {
         cp "$qt/bin/Qt6$module.dll" "$folder/"
     done
     cp $(runtime_dlls) "$folder/"
-    mkdir -p "$folder/platforms"
+    mkdir -p "$folder/platforms" "$folder/imageformats"
     cp "$qt/plugins/platforms/qwindows.dll" "$folder/platforms/"
+    cp "$qt/plugins/imageformats/qico.dll" "$folder/imageformats/"
 }
 
 build_program() {
@@ -118,7 +120,7 @@ make_zip() {
     rm -rf build-win/stage "build-win/$name.zip"
     cmake --install build-win --prefix "$stage" >/dev/null
     deploy "$stage" Core Gui Widgets
-    x86_64-w64-mingw32-strip "$stage"/*.exe "$stage"/*.dll "$stage"/platforms/*.dll
+    x86_64-w64-mingw32-strip "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
     (cd build-win/stage && zip -q -r -9 "../$name.zip" "$name")
     echo "== build-win/$name.zip: $(du -k "build-win/$name.zip" | cut -f1) KB," \
         "$(du -sk "$stage" | cut -f1) KB unpacked"

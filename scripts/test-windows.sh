@@ -62,12 +62,18 @@ count() {
 }
 
 # Wine loses a console program's output when it is redirected: Qt Test writes to a file instead.
+# Wine passes no QT_ variable on from Linux, so a batch file sets them on the Windows side.
 run_suite() {
     local name=$1 program=$2
     shift 2
-    local result=$work/$name.txt
-    env QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96 "$@" timeout 900 \
-        wine "$tests/$program.exe" -o "$(winepath -w "$result"),txt" >/dev/null 2>&1 || true
+    local result=$work/$name.txt batch=$work/$name.bat setting
+    {
+        for setting in QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96 "$@"; do
+            echo "@set $setting"
+        done
+        echo "@\"$(winepath -w "$tests/$program.exe")\" -o \"$(winepath -w "$result"),txt\""
+    } >"$batch"
+    timeout 900 wine cmd /c "$(winepath -w "$batch")" >/dev/null 2>&1 || true
     local totals
     totals=$(grep -h '^Totals:' "$result" 2>/dev/null || true)
     grep -h -E '^(FAIL!|XPASS|QFATAL)' -A2 "$result" 2>/dev/null || true
@@ -112,18 +118,25 @@ check_zip() {
     check_centred "$window"
 }
 
-# The frame's centre within 2 pixels of the screen's, as the window manager placed it.
+# The window with its frame centred on the screen. The program centres the frame Windows draws:
+# across, openbox's frame has the same width, so within 2 pixels; down, openbox's is 14 pixels
+# shorter (a 20-pixel title and 5-pixel handle for Windows' 31 and 8), so within 12. A window left
+# where the window manager puts new ones is hundreds of pixels off.
 check_centred() {
-    local frame left right top bottom x y width height
+    local frame left right top bottom info X Y WIDTH HEIGHT
     frame=$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.* = //p' | tr -d ' ')
     IFS=, read -r left right top bottom <<<"${frame:-0,0,0,0}"
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    x=$((X - left)) y=$((Y - top))
-    width=$((WIDTH + left + right)) height=$((HEIGHT + top + bottom))
+    info=$(xwininfo -id "$1")
+    X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+    Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+    WIDTH=$(sed -n 's/.*Width: *//p' <<<"$info")
+    HEIGHT=$(sed -n 's/.*Height: *//p' <<<"$info")
+    local x=$((X - left)) y=$((Y - top))
+    local width=$((WIDTH + left + right)) height=$((HEIGHT + top + bottom))
     local off_x=$((2 * x + width - 1280)) off_y=$((2 * y + height - 800))
-    echo "main window: ${WIDTH}x$HEIGHT at $X,$Y inside a frame of $left,$right,$top,$bottom;" \
-        "screenshot build-win/wine-main-window.png"
-    if ((off_x >= -4 && off_x <= 4 && off_y >= -4 && off_y <= 4)); then
+    echo "main window: ${WIDTH}x$HEIGHT at $X,$Y inside a frame of $left,$right,$top,$bottom" \
+        "(left, right, top, bottom); screenshot build-win/wine-main-window.png"
+    if ((off_x >= -4 && off_x <= 4 && off_y >= -24 && off_y <= 24)); then
         count "zip: main window centred" pass
     else
         echo "FAIL: the main window is not centred (twice its offset: $off_x, $off_y)"

@@ -264,6 +264,9 @@ void BadInputTest::skinFile()
             takeBackRootFileAccess();
     });
     if (breakage == Breakage::Unreadable) {
+#ifndef Q_OS_UNIX
+        QSKIP("Qt cannot take the right to read a file away on this system");
+#endif
         QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
         const auto searchable = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                 QFileDevice::ExeOwner | QFileDevice::ReadGroup |
