@@ -6,6 +6,7 @@
 #     test   the test command: formatting, X server and window manager, accessibility bus and
 #            screen reader, the package's checks, the fuzzers
 #     bench  the benchmarks (bench/run.sh) and redrawing the hand cursor
+#     windows  the Windows build and its tests under Wine (scripts/build-windows.sh)
 set -euo pipefail
 
 # The one name that differs between the releases: Debian 13's fonts-liberation is version 2 and
@@ -32,6 +33,16 @@ group_test=(
 group_bench=(
     libbenchmark-dev strace libx11-dev linux-perf # bench/run.sh
     librsvg2-bin                                  # resources/make-cursor.sh
+)
+group_windows=(
+    cmake ninja-build g++-mingw-w64-x86-64-posix # the cross compiler
+    qt6-base-dev-tools                           # the host's moc, rcc and uic for the cross build
+    dpkg-dev xz-utils                            # Debian's Qt source, unpacked
+    zip                                          # the zip
+    wine                                         # the tests, under Wine
+    xvfb xauth openbox xdotool x11-utils         # an X server for Wine's windows
+    imagemagick unzip                            # the screenshot, and the zip unpacked
+    "$liberation"                                # Arial's metrics in the Wine prefix
 )
 
 (($#)) || set -- build
@@ -77,8 +88,9 @@ for group in "$@"; do
     build) install_group build "${group_build[@]}" ;;
     test) install_group tests "${group_test[@]}" ;;
     bench) install_group benchmarks "${group_bench[@]}" ;;
+    windows) install_group "Windows build" "${group_windows[@]}" ;;
     *)
-        echo "usage: scripts/setup.sh [build] [test] [bench]" >&2
+        echo "usage: scripts/setup.sh [build] [test] [bench] [windows]" >&2
         exit 2
         ;;
     esac

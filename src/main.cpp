@@ -12,6 +12,11 @@ int main(int argc, char* argv[])
     int qtArgc = 1;
     char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
     QApplication qtApplication(qtArgc, qtArgv);
+#ifdef Q_OS_WIN
+    // Windows' own styles draw buttons from the system theme, not from the palette: the white
+    // faces the windows ask for would be lost. Fusion draws them as on Linux.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+#endif
     // Ties the windows to the installed desktop entry, for the taskbar's icon and grouping.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.span_meter.SpanMeter"));
     RealPlatform platform;

@@ -21,7 +21,9 @@
 #include <QTest>
 #include <QTimer>
 #include <optional>
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 class AppearanceTest : public QObject
 {
@@ -115,8 +117,9 @@ void AppearanceTest::fileExists()
     FakePlatform fake;
     LocalFileSystem realFiles;
     const Platform fakes = fake.platform();
-    const Platform platform{fakes.clock, fakes.messageBox, fakes.urlOpener,     fakes.random,
-                            realFiles,   fakes.skinEngine, fakes.windowHandles, fakes.programEnd};
+    const Platform platform{fakes.clock,         fakes.messageBox, fakes.urlOpener,
+                            fakes.random,        realFiles,        fakes.skinEngine,
+                            fakes.windowHandles, fakes.programEnd, fakes.windowSystem};
     QCOMPARE(Main(platform).FileExists(path), exists);
     QVERIFY(fake.messageBox.m_reports.empty());
 }
@@ -129,7 +132,9 @@ void AppearanceTest::skinListingCountsOnlyVisibleRegularFiles_data()
     QTest::newRow("folder") << QStringLiteral("folder") << false;
     QTest::newRow("hidden file") << QStringLiteral("hidden") << false;
     QTest::newRow("missing") << QStringLiteral("missing") << false;
+#ifdef Q_OS_UNIX
     QTest::newRow("fifo") << QStringLiteral("fifo") << false;
+#endif
     QTest::newRow("link to a file") << QStringLiteral("link") << true;
 }
 
@@ -146,8 +151,10 @@ void AppearanceTest::skinListingCountsOnlyVisibleRegularFiles()
         QVERIFY(file.open(QIODevice::WriteOnly));
     } else if (kind == QLatin1String("folder")) {
         QVERIFY(QDir(dir.path()).mkdir(name));
+#ifdef Q_OS_UNIX
     } else if (kind == QLatin1String("fifo")) {
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
     } else if (kind == QLatin1String("link")) {
         QFile target(dir.filePath(QStringLiteral("target")));
         QVERIFY(target.open(QIODevice::WriteOnly));

@@ -16,10 +16,45 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#ifdef Q_OS_LINUX
 #include <sys/fsuid.h>
 #include <unistd.h>
+#endif
 
 namespace {
+// Root reads any file whatever its mode. On Linux a root test gives up its file access (the
+// file-system user id) to see what a user sees; elsewhere it keeps it. True when given up.
+bool giveUpRootFileAccess()
+{
+#ifdef Q_OS_LINUX
+    if (geteuid() != 0)
+        return false;
+    setfsuid(65534);
+    return setfsuid(static_cast<uid_t>(-1)) == 65534;
+#else
+    return false;
+#endif
+}
+
+void takeBackRootFileAccess()
+{
+#ifdef Q_OS_LINUX
+    setfsuid(0);
+#endif
+}
+
+// The bytes this process has read so far, as Linux counts them; -1 elsewhere.
+qint64 bytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line = io.readLine(); !line.isEmpty(); line = io.readLine())
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
 // The real files, skin engine and window handles, in a program folder of the test's own; the
 // clock, the reports, the browser, the dice and the program's end stay fakes.
 struct RealFilesPlatform
@@ -27,7 +62,8 @@ struct RealFilesPlatform
     explicit RealFilesPlatform(const QString& folder) : fileSystem(folder) {}
     Platform platform()
     {
-        return {clock, messageBox, urlOpener, random, fileSystem, skinEngine, windowHandles, end};
+        return {clock,      messageBox,    urlOpener, random,      fileSystem,
+                skinEngine, windowHandles, end,       windowSystem};
     }
 
     Journal journal;
@@ -39,6 +75,7 @@ struct RealFilesPlatform
     WindowHandleTable windowHandles;
     StyleSheetSkinEngine skinEngine{windowHandles};
     FakeProgramEnd end{journal};
+    NativeWindowSystem windowSystem;
 };
 
 enum class Breakage { None, Unreadable };
@@ -219,26 +256,25 @@ void BadInputTest::skinFile()
         QVERIFY(file.resize(sparseSize)); // a hole: no disk space, no time to make
     file.close();
 
-    // Root reads any file whatever its mode; for the unreadable file the test gives up root's
-    // file access for the program's start (Linux: the file-system user id), and lets the
-    // folders be searched by everyone so that only the file itself is shut.
+    // For the unreadable file the test gives up root's file access for the program's start, and
+    // lets the folders be searched by everyone so that only the file itself is shut.
     bool rootGivenUp = false;
     const auto giveRootBack = qScopeGuard([&] {
         if (rootGivenUp)
-            setfsuid(0);
+            takeBackRootFileAccess();
     });
     if (breakage == Breakage::Unreadable) {
+#ifndef Q_OS_UNIX
+        QSKIP("Qt cannot take the right to read a file away on this system");
+#endif
         QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
-        if (geteuid() == 0) {
-            const auto searchable = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                    QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                    QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                    QFileDevice::ExeOther;
-            QVERIFY(QFile::setPermissions(m_folder->path(), searchable));
-            QVERIFY(QFile::setPermissions(programFile(QStringLiteral("x")), searchable));
-            setfsuid(65534);
-            rootGivenUp = setfsuid(static_cast<uid_t>(-1)) == 65534;
-        }
+        const auto searchable = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(m_folder->path(), searchable));
+        QVERIFY(QFile::setPermissions(programFile(QStringLiteral("x")), searchable));
+        rootGivenUp = giveUpRootFileAccess();
         // Still there to be found, only not to be read.
         QVERIFY(QFileInfo(path).isFile());
         QFile probe(path);
@@ -247,23 +283,14 @@ void BadInputTest::skinFile()
     }
 
     // Only what the program's start reads: a 100 MB file read even a little would show here.
-    const auto bytesRead = [] {
-        QFile io(QStringLiteral("/proc/self/io"));
-        if (!io.open(QIODevice::ReadOnly))
-            return qint64(-1);
-        for (QByteArray line = io.readLine(); !line.isEmpty(); line = io.readLine())
-            if (line.startsWith("rchar:"))
-                return line.mid(6).trimmed().toLongLong();
-        return qint64(-1);
-    };
-    const qint64 readBefore = bytesRead();
+    const qint64 readBefore = bytesReadSoFar();
     QElapsedTimer startTime;
     startTime.start();
     startProgram();
     const qint64 startMs = startTime.elapsed();
-    const qint64 readDuringStart = bytesRead() - readBefore;
+    const qint64 readDuringStart = readBefore < 0 ? -1 : bytesReadSoFar() - readBefore;
     if (rootGivenUp) {
-        setfsuid(0);
+        takeBackRootFileAccess();
         rootGivenUp = false;
     }
 
@@ -280,7 +307,10 @@ void BadInputTest::skinFile()
     if (sparseSize) {
         qInfo("the start with a %lld-byte skin file took %lld ms and read %lld bytes", sparseSize,
               startMs, readDuringStart);
+#ifdef Q_OS_LINUX
         QVERIFY(readDuringStart >= 0);
+#endif
+        // Elsewhere the time alone shows a whole read.
         QVERIFY2(readDuringStart < 64 * 1024, "the oversized skin file was read");
         QVERIFY(startMs < 5000);
     }

@@ -285,7 +285,7 @@ void CounterWindow::retractToldPhrase()
 void CounterWindow::showCentred()
 {
     if (!m_shownBefore)
-        centreOnScreen();
+        centreOnScreen(m_platform.windowSystem);
     m_shownBefore = true;
     show();
     raise();

@@ -1,8 +1,8 @@
 #include "controls.h"
 
 #include "accessibility.h"
+#include "keystate.h"
 #include "readabletext.h"
-#include "x11window.h"
 
 #include <QAccessible>
 #include <QKeyEvent>

@@ -1,7 +1,5 @@
 #include "form.h"
 
-#include "x11window.h"
-
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -41,7 +39,7 @@ void Form::applyPointer()
     }
 }
 
-void Form::centreOnScreen()
+void Form::centreOnScreen(WindowSystem& windowSystem)
 {
     // A Wayland compositor places windows itself.
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
@@ -49,27 +47,13 @@ void Form::centreOnScreen()
     const QScreen* screen = this->screen();
     if (!screen)
         return;
-    const QMargins frame = frameMarginsBeforeMap();
+    const QMargins frame = windowSystem.frameMarginsBeforeMap(*this);
     const QRect available = screen->availableGeometry();
     const QSize outer = size().grownBy(frame);
     const QPoint frameTopLeft(available.x() + (available.width() - outer.width()) / 2,
                               available.y() + (available.height() - outer.height()) / 2);
     // The client area's place, inside the frame the window manager said it will draw.
     setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), size()));
-}
-
-QMargins Form::frameMarginsBeforeMap()
-{
-    const std::optional<QMargins> device = frameExtentsBeforeMap(*this);
-    if (!device)
-        return {geometry().left() - frameGeometry().left(),
-                geometry().top() - frameGeometry().top(),
-                frameGeometry().right() - geometry().right(),
-                frameGeometry().bottom() - geometry().bottom()};
-    const qreal ratio = devicePixelRatioF();
-    const auto logical = [ratio](int pixels) { return qRound(pixels / ratio); };
-    return {logical(device->left()), logical(device->top()), logical(device->right()),
-            logical(device->bottom())};
 }
 
 void Form::mouseMoveEvent(QMouseEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform.h"
+
 #include <QCursor>
 #include <QWidget>
 #include <optional>
@@ -22,7 +24,7 @@ public:
 
     // Centres the window, frame included, on the work area of the screen that holds it; called
     // before the window is first shown, so that it appears in its place.
-    void centreOnScreen();
+    void centreOnScreen(WindowSystem& windowSystem);
 
 Q_SIGNALS:
     void mouseMoved();
@@ -32,7 +34,6 @@ protected:
 
 private:
     void applyPointer();
-    QMargins frameMarginsBeforeMap();
 
     int m_mousePointer = DefaultPointer;
     std::optional<QCursor> m_mouseIcon;

@@ -2,6 +2,7 @@
 
 #include "datetime.h"
 
+#include <QMargins>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -78,6 +79,18 @@ public:
     virtual QWidget* windowOf(std::int32_t handle) const = 0;
 };
 
+// What the window system knows of our windows beyond what Qt's widgets say.
+class WindowSystem
+{
+public:
+    virtual ~WindowSystem() = default;
+    // The frame the window manager will draw around the window, in logical pixels, known before
+    // the window is first shown; none where it cannot be known (a frameless system says 0).
+    virtual QMargins frameMarginsBeforeMap(QWidget& window) = 0;
+    // Names the class a taskbar groups the window by; where there is no such class, nothing.
+    virtual void setWindowClass(QWidget& window, const QString& className) = 0;
+};
+
 class ProgramEnd
 {
 public:
@@ -96,4 +109,5 @@ struct Platform
     SkinEngine& skinEngine;
     WindowHandles& windowHandles;
     ProgramEnd& programEnd;
+    WindowSystem& windowSystem;
 };

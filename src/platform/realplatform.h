@@ -1,8 +1,8 @@
 #pragma once
 
+#include "nativewindowsystem.h"
 #include "platform.h"
 #include "skinengine.h"
-#include "x11window.h"
 
 #include <QHash>
 #include <QPointer>
@@ -64,6 +64,21 @@ private:
     std::int32_t m_lastHandle = 0;
 };
 
+// Writes the application name as the class of each window of ours as it is shown: the show event
+// comes before the window is mapped, which is when the taskbar reads it.
+class WindowClassKeeper : public QObject
+{
+    Q_OBJECT
+public:
+    explicit WindowClassKeeper(WindowSystem& windowSystem);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    WindowSystem& m_windowSystem;
+};
+
 class EventLoopEnd : public ProgramEnd
 {
 public:
@@ -77,8 +92,8 @@ public:
     RealPlatform() : m_skinEngine(m_windowHandles) {}
     Platform platform()
     {
-        return {m_clock,      m_messageBox, m_urlOpener,     m_random,
-                m_fileSystem, m_skinEngine, m_windowHandles, m_end};
+        return {m_clock,      m_messageBox,    m_urlOpener, m_random,      m_fileSystem,
+                m_skinEngine, m_windowHandles, m_end,       m_windowSystem};
     }
 
 private:
@@ -90,5 +105,6 @@ private:
     WindowHandleTable m_windowHandles;
     StyleSheetSkinEngine m_skinEngine;
     EventLoopEnd m_end;
-    WindowClassKeeper m_windowClassKeeper;
+    NativeWindowSystem m_windowSystem;
+    WindowClassKeeper m_windowClassKeeper{m_windowSystem};
 };

@@ -15,7 +15,7 @@ void Application::start()
 {
     m_form1 = std::make_unique<Form1>(m_platform, m_main, m_globals, *this, m_text);
     m_form1->Form_Load();
-    m_form1->centreOnScreen();
+    m_form1->centreOnScreen(m_platform.windowSystem);
     m_form1->show();
 }
 

@@ -54,10 +54,12 @@ QString applicationTitleFrom(const QString& name)
     return title;
 }
 
+// Qt's own separator, '/', on every system: the program folder comes from Qt in that form, and
+// Windows takes it too.
 QString optionalFilePath(const QString& programFolder, const QString& literal)
 {
     QString relative = literal;
-    return programFolder + relative.replace(QLatin1Char('\\'), QDir::separator());
+    return programFolder + relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
 void Main::LoadSkinIfPresent(Form& form1)

@@ -146,7 +146,8 @@ class FakePlatform
 public:
     Platform platform()
     {
-        return {clock, messageBox, urlOpener, random, fileSystem, skinEngine, windowHandles, end};
+        return {clock,      messageBox,    urlOpener, random,      fileSystem,
+                skinEngine, windowHandles, end,       windowSystem};
     }
 
     Journal journal;
@@ -158,4 +159,6 @@ public:
     RecordingSkinEngine skinEngine{journal};
     WindowHandleTable windowHandles;
     FakeProgramEnd end{journal};
+    // The real one: the tests that show windows read back what the window system holds.
+    NativeWindowSystem windowSystem;
 };

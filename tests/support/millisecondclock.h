@@ -38,5 +38,6 @@ inline Platform withClock(const Platform& platform, Clock& clock)
             platform.fileSystem,
             platform.skinEngine,
             platform.windowHandles,
-            platform.programEnd};
+            platform.programEnd,
+            platform.windowSystem};
 }

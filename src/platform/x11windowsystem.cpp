@@ -1,8 +1,6 @@
-#include "x11window.h"
+#include "x11windowsystem.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QEvent>
 #include <QGuiApplication>
 #include <QThread>
 #include <QWidget>
@@ -77,22 +75,7 @@ void requestFrameExtents(xcb_connection_t* connection, xcb_window_t root, xcb_wi
     xcb_flush(connection);
 }
 
-} // namespace
-
-std::optional<bool> keyIsDown(quint32 nativeScanCode)
-{
-    xcb_connection_t* connection = x11Connection();
-    if (!connection || nativeScanCode == 0 || nativeScanCode > 255)
-        return std::nullopt;
-    xcb_query_keymap_reply_t* keymap =
-        xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
-    if (!keymap)
-        return std::nullopt;
-    const bool down = keymap->keys[nativeScanCode / 8] & (1 << (nativeScanCode % 8));
-    free(keymap);
-    return down;
-}
-
+// The frame in device pixels, as the window manager gives it; none when it cannot tell.
 std::optional<QMargins> frameExtentsBeforeMap(QWidget& window)
 {
     xcb_connection_t* connection = x11Connection();
@@ -120,29 +103,47 @@ std::optional<QMargins> frameExtentsBeforeMap(QWidget& window)
     return std::nullopt;
 }
 
-WindowClassKeeper::WindowClassKeeper()
+} // namespace
+
+QMargins X11WindowSystem::frameMarginsBeforeMap(QWidget& window)
 {
-    if (x11Connection())
-        qApp->installEventFilter(this);
+    const std::optional<QMargins> device = frameExtentsBeforeMap(window);
+    if (!device)
+        return {window.geometry().left() - window.frameGeometry().left(),
+                window.geometry().top() - window.frameGeometry().top(),
+                window.frameGeometry().right() - window.geometry().right(),
+                window.frameGeometry().bottom() - window.geometry().bottom()};
+    const qreal ratio = window.devicePixelRatioF();
+    const auto logical = [ratio](int pixels) { return qRound(pixels / ratio); };
+    return {logical(device->left()), logical(device->top()), logical(device->right()),
+            logical(device->bottom())};
 }
 
-bool WindowClassKeeper::eventFilter(QObject* watched, QEvent* event)
+void X11WindowSystem::setWindowClass(QWidget& window, const QString& className)
 {
-    // The show event comes before the window is mapped, which is when the taskbar reads it.
-    if (event->type() != QEvent::Show || !watched->isWidgetType())
-        return false;
-    auto* widget = static_cast<QWidget*>(watched);
     xcb_connection_t* connection = x11Connection();
-    if (!widget->isWindow() || !connection || !widget->testAttribute(Qt::WA_WState_Created))
-        return false;
-    const auto id = xcb_window_t(widget->winId());
-    // Qt's instance name stays; the class becomes the application title.
+    if (!connection)
+        return;
+    const auto id = xcb_window_t(window.winId());
+    // Qt's instance name stays; the class becomes the one given.
     const QByteArray written = readProperty(connection, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
     const QByteArray instance = written.left(written.indexOf('\0'));
-    const QByteArray value =
-        instance + '\0' + QCoreApplication::applicationName().toLocal8Bit() + '\0';
+    const QByteArray value = instance + '\0' + className.toLocal8Bit() + '\0';
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING,
                         8, quint32(value.size()), value.constData());
     xcb_flush(connection);
-    return false;
+}
+
+std::optional<bool> keyIsDown(quint32 nativeScanCode)
+{
+    xcb_connection_t* connection = x11Connection();
+    if (!connection || nativeScanCode == 0 || nativeScanCode > 255)
+        return std::nullopt;
+    xcb_query_keymap_reply_t* keymap =
+        xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    if (!keymap)
+        return std::nullopt;
+    const bool down = keymap->keys[nativeScanCode / 8] & (1 << (nativeScanCode % 8));
+    free(keymap);
+    return down;
 }
