@@ -270,11 +270,26 @@ def check_value_follows_text(picker):
     listen(0.5)  # the program learns of the new listener before the first step
     action = picker.queryAction()
     names = [action.getName(i) for i in range(action.nActions)]
-    before = (picker.queryValue().currentValue, text_of(picker))
-    for step in ("Increase", "Decrease"):
-        action.doAction(names.index(step))
+
+    def read():
+        return (picker.queryValue().currentValue, text_of(picker))
+
+    def do(name):
+        action.doAction(names.index(name))
         listen(0.5)
-        now = (picker.queryValue().currentValue, text_of(picker))
+
+    # Steps stop at a field's end, and the field holds the clock's reading (hour 23, a month's
+    # last day): there the steps go down first. A first Increase, taken back, tells.
+    before = read()
+    do("Increase")
+    at_end = read() == before
+    if not at_end:
+        do("Decrease")
+    changes.clear()
+    before = read()
+    for step in ("Decrease", "Increase") if at_end else ("Increase", "Decrease"):
+        do(step)
+        now = read()
         check(now[0] != before[0] and now[1] != before[1],
               f"picker {picker.name!r}: {step} changes value and text together: {before} -> {now}")
         before = now

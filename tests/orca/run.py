@@ -155,11 +155,14 @@ def focus_on(speech, key, name):
 
 def up_in_time_picker(speech):
     before = re.search(r"\d{1,2}:\d{2}:\d{2}", focus_on(speech, "Tab", "Time"))
-    said = after(speech, "Up")
     if check(before is not None, "the time picker's time is spoken on focus"):
         hour, rest = before.group(0).split(":", 1)
-        expected = f"{(int(hour) + 1) % 24:0{len(hour)}d}:{rest}"
-        check(said == [expected], f"Up in the time picker speaks the new time {expected!r}: {said!r}")
+        # The hours stop at 23, and the picker holds the clock's hour: then Down is heard.
+        key, new_hour = ("Down", int(hour) - 1) if int(hour) == 23 else ("Up", int(hour) + 1)
+        said = after(speech, key)
+        expected = f"{new_hour:0{len(hour)}d}:{rest}"
+        check(said == [expected], f"{key} in the time picker speaks the new time {expected!r}:"
+              f" {said!r}")
 
 
 def up_in_date_picker(speech, before):
