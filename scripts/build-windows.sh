@@ -3,7 +3,8 @@
 # MinGW-w64 cross compiler and a Qt for Windows built once from Debian's own Qt source.
 #   scripts/build-windows.sh
 # Qt is cached in $SPAN_WIN_CACHE (default ~/.cache/span-meter-win) and reused on later runs.
-# It leaves build-win/span-meter-<version>-win64.zip, and the test suites in build-win/tests.
+# It leaves build-win/span-meter-<version>-win64.zip, the installer
+# build-win/span-meter-<version>-setup.exe, and the test suites in build-win/tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 project=$PWD
@@ -112,11 +113,11 @@ deploy_tests() {
     cp "$qt/plugins/platforms/qoffscreen.dll" build-win/tests/platforms/
 }
 
+version=$(sed -n 's/^project(span-meter VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+stage=build-win/stage/span-meter-$version-win64
+
 make_zip() {
-    local version name stage
-    version=$(sed -n 's/^project(span-meter VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-    name=span-meter-$version-win64
-    stage=build-win/stage/$name
+    local name=span-meter-$version-win64
     rm -rf build-win/stage "build-win/$name.zip"
     cmake --install build-win --prefix "$stage" >/dev/null
     deploy "$stage" Core Gui Widgets
@@ -126,7 +127,21 @@ make_zip() {
         "$(du -sk "$stage" | cut -f1) KB unpacked"
 }
 
+# The installer takes the zip's folder; its uninstaller deletes those files by name.
+make_installer() {
+    local files=build-win/stage/files.nsh setup=build-win/span-meter-$version-setup.exe path
+    (cd "$stage" && find . -type f | sort | sed 's|^\./||; s|/|\\|g') |
+        while read -r path; do echo "Delete \"\$INSTDIR\\$path\""; done >"$files"
+    (cd "$stage" && find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g') |
+        while read -r path; do echo "RMDir \"\$INSTDIR\\$path\""; done >>"$files"
+    makensis -V2 -DVERSION="$version" -DSTAGE="$project/$stage" -DFILES="$project/$files" \
+        -DOUTFILE="$project/$setup" -DSIZE_KB="$(du -sk "$stage" | cut -f1)" \
+        packaging/windows/span-meter.nsi
+    echo "== $setup: $(du -k "$setup" | cut -f1) KB"
+}
+
 [[ -x $qt/bin/qt-cmake ]] || build_qt
 build_program
 deploy_tests
 make_zip
+make_installer

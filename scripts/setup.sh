@@ -38,9 +38,9 @@ group_windows=(
     cmake ninja-build g++-mingw-w64-x86-64-posix # the cross compiler
     qt6-base-dev-tools                           # the host's moc, rcc and uic for the cross build
     dpkg-dev xz-utils                            # Debian's Qt source, unpacked
-    zip                                          # the zip
+    zip nsis                                     # the zip and the installer
     wine                                         # the tests, under Wine
-    xvfb xauth openbox xdotool x11-utils         # an X server for Wine's windows
+    xvfb xauth openbox xdotool x11-utils wmctrl  # an X server for Wine's windows
     imagemagick unzip                            # the screenshot, and the zip unpacked
     "$liberation"                                # Arial's metrics in the Wine prefix
 )

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Runs the Windows build under Wine, on an X server and window manager of its own: the Qt Test
-# suites built for Windows, then the zip unpacked in a fresh prefix, whose main window must come up
-# centred. Prints a counted summary; exits non-zero when anything failed.
+# suites built for Windows; the zip unpacked in a fresh prefix, whose main window must come up
+# centred; and the installer in another, installing, counting and uninstalling silently. Prints a
+# counted summary; exits non-zero when anything failed.
 #   scripts/test-windows.sh        (after scripts/build-windows.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh windows
 tests=build-win/tests
 zip=$(ls build-win/span-meter-*-win64.zip 2>/dev/null | tail -n 1)
-if [[ ! -d $tests || -z $zip ]]; then
+setup=$(ls build-win/span-meter-*-setup.exe 2>/dev/null | tail -n 1)
+title="Tallyglass Hourwick Span Meter for Clockwise Reckoning"
+if [[ ! -d $tests || -z $zip || -z $setup ]]; then
     echo "No Windows build: run scripts/build-windows.sh first" >&2
     exit 2
 fi
@@ -98,17 +101,11 @@ run_suites() {
 # The zip unpacked where nothing else is, started, and its main window found on the X server.
 check_zip() {
     echo "== $(basename "$zip"), unpacked and started"
-    local folder=$work/unpacked title="Tallyglass Hourwick Span Meter for Clockwise Reckoning"
+    local folder=$work/unpacked window
     mkdir -p "$folder"
     unzip -q "$zip" -d "$folder"
     (cd "$folder"/span-meter-*/ && wine span-meter.exe >/dev/null 2>&1 &)
-    local window= tries
-    for tries in $(seq 300); do
-        window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1) || true
-        [[ -n $window ]] && break
-        sleep 0.1
-    done
-    if [[ -z $window ]]; then
+    if ! window=$(find_window "$title"); then
         echo "FAIL: the main window did not appear"
         count "zip: main window" fail
         return
@@ -116,6 +113,93 @@ check_zip() {
     sleep 1 # openbox draws the frame
     import -window root build-win/wine-main-window.png
     check_centred "$window"
+    wineserver -k
+}
+
+# The id of the shown window of that title, once it is there (30 seconds at most).
+find_window() {
+    local window tries
+    for tries in $(seq 300); do
+        window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
+        [[ -n $window ]] && { echo "$window"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Passes when the condition holds, names it either way.
+expect() {
+    local what=$1
+    shift
+    if "$@"; then
+        echo "pass: $what"
+        count "installer: $what" pass
+    else
+        echo "FAIL: $what"
+        count "installer: $what" fail
+    fi
+}
+
+installed_folder() { [[ -f "$WINEPREFIX/drive_c/Program Files/Tallyglass Hourwick Span Meter/$1" ]]; }
+menu_entry() {
+    [[ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tallyglass Hourwick Span Meter.lnk" ]]
+}
+uninstall_entry() {
+    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\SpanMeter' \
+        /v DisplayVersion 2>/dev/null | grep -q "$1"
+}
+not() { ! "$@"; }
+
+# The seconds change while counting: the window's pixels differ between two screenshots taken
+# two seconds apart.
+counts() {
+    import -window "$1" "$work/count-1.png"
+    sleep 2
+    import -window "$1" "$work/count-2.png"
+    cp "$work/count-2.png" build-win/wine-counting.png
+    local differing
+    differing=$(compare -metric AE "$work/count-1.png" "$work/count-2.png" null: 2>&1) || true
+    echo "   $differing pixels changed in two seconds; screenshot build-win/wine-counting.png"
+    [[ ${differing%% *} -gt 0 ]] 2>/dev/null
+}
+
+# Installs silently, starts the installed program, opens "Count Time Elapsed" and presses Start
+# with real clicks, sees it count, closes it, and uninstalls silently.
+check_installer() {
+    local version window counter folder="$WINEPREFIX/drive_c/Program Files/Tallyglass Hourwick Span Meter"
+    version=$(basename "$setup" -setup.exe)
+    version=${version#span-meter-}
+    echo "== $(basename "$setup") /S, then the installed program"
+    wine "$setup" /S >/dev/null 2>&1 || true
+    wineserver --wait
+    expect "installed into Program Files" installed_folder span-meter.exe
+    expect "a Start-menu entry" menu_entry
+    expect "listed among installed programs, version $version" uninstall_entry "$version"
+
+    (cd "$folder" && wine span-meter.exe >/dev/null 2>&1 &)
+    if window=$(find_window "$title"); then
+        sleep 1
+        # "Count Time Elapsed": 8 twips-derived pixels in, 129 down, 520 by 27.
+        xdotool mousemove --window "$window" 268 142 click 1
+    fi
+    if counter=$(find_window "Count Time Elapsed"); then
+        sleep 1
+        # "Start", at the same left, 169 down.
+        xdotool mousemove --window "$counter" 268 182 click 1
+        sleep 1
+        expect "the installed program counts after Start" counts "$counter"
+        wmctrl -i -c "$counter"
+    else
+        expect "the installed program opens Count Time Elapsed" false
+    fi
+    wineserver -k
+    wineserver --wait
+
+    wine "$folder/uninstall.exe" /S >/dev/null 2>&1 || true
+    wineserver --wait # the uninstaller runs from a copy of itself, and ends after the copy
+    expect "uninstalled: the folder is gone" not test -e "$folder"
+    expect "uninstalled: the Start-menu entry is gone" not menu_entry
+    expect "uninstalled: no longer listed" not uninstall_entry "$version"
 }
 
 # The window with its frame centred on the screen. The program centres the frame Windows draws:
@@ -151,6 +235,9 @@ wineserver -k 2>/dev/null || true
 rm -rf "$WINEPREFIX"
 make_prefix
 check_zip
+rm -rf "$WINEPREFIX"
+make_prefix
+check_installer
 ((failed == 0)) || echo "failed: ${failures[*]}"
 echo "windows: $passed passed, $failed failed"
 ((failed == 0))
