@@ -23,6 +23,10 @@
 #ifdef SOAK_UNDER_ASAN
 // From the sanitizer's run-time library; GCC installs no header that declares it.
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#elif defined(Q_OS_WIN)
+#include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 #endif
 
 namespace {
@@ -49,6 +53,11 @@ qint64 memoryInUse()
 {
 #ifdef SOAK_UNDER_ASAN
     return static_cast<qint64>(__sanitizer_get_current_allocated_bytes());
+#elif defined(Q_OS_WIN)
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return -1;
+    return static_cast<qint64>(counters.WorkingSetSize);
 #else
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
