@@ -9,7 +9,6 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QRadioButton>
 
 namespace {
