@@ -241,10 +241,10 @@ region_is_not() {
 }
 
 # still_parts IN OUT: a main-window picture without what changes from run to run: the time
-# picker's text (the moment the program started; its arrows stay) and the blinking text cursor at
-# the start of the date picker.
+# picker's text (the moment the program started; its arrows stay) and the date picker's selected
+# day with the blinking text cursor at its end, which stands further right on a two-digit day.
 still_parts() {
-    "$CONVERT" "$1" -fill black -draw 'rectangle 22,88 462,108' -draw 'rectangle 22,30 26,48' "$2"
+    "$CONVERT" "$1" -fill black -draw 'rectangle 22,88 462,108' -draw 'rectangle 22,30 42,48' "$2"
 }
 
 # painted IMAGE: more than a handful of colours, so not a window still waiting for its first paint.
