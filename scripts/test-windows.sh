@@ -70,8 +70,10 @@ run_suite() {
     local name=$1 program=$2
     shift 2
     local result=$work/$name.txt batch=$work/$name.bat setting
+    # Wine is slower than Linux, and a loaded machine more so: Qt Test's 5-minute watchdog on each
+    # test function becomes 15.
     {
-        for setting in QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96 "$@"; do
+        for setting in QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96 QTEST_FUNCTION_TIMEOUT=900000 "$@"; do
             echo "@set $setting"
         done
         echo "@\"$(winepath -w "$tests/$program.exe")\" -o \"$(winepath -w "$result"),txt\""
@@ -104,7 +106,8 @@ check_zip() {
     local folder=$work/unpacked window
     mkdir -p "$folder"
     unzip -q "$zip" -d "$folder"
-    (cd "$folder"/span-meter-*/ && wine span-meter.exe >/dev/null 2>&1 &)
+    (cd "$folder"/span-meter-*/ && exec wine span-meter.exe >/dev/null 2>&1) &
+    disown # wineserver -k ends it; no word of that is wanted
     if ! window=$(find_window "$title"); then
         echo "FAIL: the main window did not appear"
         count "zip: main window" fail
@@ -150,6 +153,35 @@ uninstall_entry() {
 }
 not() { ! "$@"; }
 
+# Waits until the window has painted: two screenshots in a row alike, of more than a few colours
+# (30 seconds at most). A click before then may reach a window not yet taking input.
+settled() {
+    local tries colours
+    import -window "$1" "$work/settle-a.png" 2>/dev/null || return 1
+    for tries in $(seq 100); do
+        sleep 0.3
+        import -window "$1" "$work/settle-b.png" 2>/dev/null || return 1
+        colours=$(convert "$work/settle-b.png" -format %k info: 2>/dev/null || echo 0)
+        if ((colours > 8)) && compare -metric AE "$work/settle-a.png" "$work/settle-b.png" \
+            null: >/dev/null 2>&1; then
+            return 0
+        fi
+        mv "$work/settle-b.png" "$work/settle-a.png"
+    done
+    return 1
+}
+
+# The window's pixels come to differ from the picture given (15 seconds at most).
+changes() {
+    local tries
+    for tries in $(seq 50); do
+        import -window "$1" "$work/now.png"
+        compare -metric AE "$2" "$work/now.png" null: >/dev/null 2>&1 || return 0
+        sleep 0.3
+    done
+    return 1
+}
+
 # The seconds change while counting: the window's pixels differ between two screenshots taken
 # two seconds apart.
 counts() {
@@ -176,17 +208,17 @@ check_installer() {
     expect "a Start-menu entry" menu_entry
     expect "listed among installed programs, version $version" uninstall_entry "$version"
 
-    (cd "$folder" && wine span-meter.exe >/dev/null 2>&1 &)
-    if window=$(find_window "$title"); then
-        sleep 1
-        # "Count Time Elapsed": 8 twips-derived pixels in, 129 down, 520 by 27.
+    (cd "$folder" && exec wine span-meter.exe >/dev/null 2>&1) &
+    disown
+    # "Count Time Elapsed": 8 pixels in, 129 down, 520 by 27 (the layout's twips at 96 dpi).
+    if window=$(find_window "$title") && settled "$window"; then
         xdotool mousemove --window "$window" 268 142 click 1
     fi
-    if counter=$(find_window "Count Time Elapsed"); then
-        sleep 1
-        # "Start", at the same left, 169 down.
+    # "Start", at the same left, 169 down; it says "Stop" once pressed.
+    if counter=$(find_window "Count Time Elapsed") && settled "$counter"; then
+        import -window "$counter" "$work/before-start.png"
         xdotool mousemove --window "$counter" 268 182 click 1
-        sleep 1
+        expect "Start is pressed" changes "$counter" "$work/before-start.png"
         expect "the installed program counts after Start" counts "$counter"
         wmctrl -i -c "$counter"
     else
