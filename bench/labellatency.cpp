@@ -9,10 +9,10 @@
 //        label-latency --idle-timers N
 //            show the main window, count timer events for N seconds
 // Prints key=value lines. Run it on the platform to be measured (QT_QPA_PLATFORM).
+#include "app/application.h"
+#include "controls/controls.h"
 #include "counters/counterwindow.h"
-#include "platform/controls.h"
 #include "platform/realplatform.h"
-#include "shell/application.h"
 #include "shell/form1.h"
 
 #include <QApplication>

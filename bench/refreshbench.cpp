@@ -1,13 +1,13 @@
 // One refresh of the elapsed counter: the work of one tick without its yield to the event loop.
 // Each benchmark runs once per locale, since the locale decides the formats that are written and
 // read back; its steps are timed on their own too, to show where the time goes.
+#include "controls/controls.h"
+#include "controls/form.h"
 #include "counters/intervalbreakdown.h"
 #include "layouts/builder.h"
 #include "layouts/layout.h"
-#include "platform/controls.h"
-#include "platform/datetimetext.h"
-#include "platform/form.h"
 #include "platform/realplatform.h"
+#include "time/datetimetext.h"
 
 #include <QApplication>
 #include <array>

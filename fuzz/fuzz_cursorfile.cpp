@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the cursor file decoder. A Failure is the decoder's way of saying
 // "not a cursor" and is fine; any other exception, a sanitizer report or a decoded cursor that
 // contradicts its own directory entry is a fault.
+#include "base/failure.h"
 #include "platform/cursorfile.h"
-#include "platform/failure.h"
 
 #include <QByteArray>
 #include <QImage>

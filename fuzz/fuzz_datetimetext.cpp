@@ -6,9 +6,9 @@
 //   0x01  the next eight bytes choose a value in range, which is shown and read back;
 //   0x02  the rest is UTF-16 (little-endian), so lone surrogates reach the reader too;
 //   else  the whole input is UTF-8 text.
-#include "platform/datetime.h"
-#include "platform/datetimetext.h"
-#include "platform/failure.h"
+#include "base/failure.h"
+#include "time/datetime.h"
+#include "time/datetimetext.h"
 
 #include <QDate>
 #include <QLocale>

@@ -1,8 +1,8 @@
 // Writes the fuzzers' seed corpora: small cursor files of every kind the decoder reads plus a
 // few broken ones, and date-time text in each fuzzed locale plus text that must be rejected.
 // Usage: make_corpus CORPUS_DIR   (writes CORPUS_DIR/cursorfile and CORPUS_DIR/datetimetext)
-#include "platform/datetime.h"
-#include "platform/datetimetext.h"
+#include "time/datetime.h"
+#include "time/datetimetext.h"
 
 #include <QBuffer>
 #include <QByteArray>

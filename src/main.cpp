@@ -1,5 +1,5 @@
+#include "app/application.h"
 #include "platform/realplatform.h"
-#include "shell/application.h"
 
 #include <QApplication>
 

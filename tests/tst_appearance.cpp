@@ -1,15 +1,15 @@
+#include "app/application.h"
+#include "controls/controls.h"
+#include "controls/form.h"
 #include "counters/counterwindow.h"
 #include "fakeplatform.h"
 #include "layouts/builder.h"
-#include "platform/controls.h"
-#include "platform/datetimetext.h"
-#include "platform/form.h"
 #include "platform/realplatform.h"
 #include "platform/skinengine.h"
-#include "shell/application.h"
 #include "shell/errortrap.h"
 #include "shell/form1.h"
 #include "shell/main.h"
+#include "time/datetimetext.h"
 
 #include <QCheckBox>
 #include <QDir>

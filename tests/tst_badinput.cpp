@@ -1,10 +1,10 @@
+#include "app/application.h"
+#include "controls/controls.h"
 #include "counters/counterwindow.h"
 #include "fakeplatform.h"
 #include "folderfilesystem.h"
 #include "littleendian.h"
-#include "platform/controls.h"
 #include "platform/skinengine.h"
-#include "shell/application.h"
 #include "shell/form1.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
+#include "controls/controls.h"
+#include "controls/form.h"
 #include "fakeplatform.h"
-#include "platform/controls.h"
-#include "platform/datetimetext.h"
-#include "platform/form.h"
+#include "time/datetimetext.h"
 
 #include <QApplication>
 #include <QLineEdit>

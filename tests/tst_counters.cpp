@@ -1,8 +1,8 @@
+#include "app/application.h"
+#include "controls/controls.h"
 #include "counters/counterwindow.h"
 #include "expectedtext.h"
 #include "fakeplatform.h"
-#include "platform/controls.h"
-#include "shell/application.h"
 #include "shell/errortrap.h"
 #include "shell/form1.h"
 

@@ -1,6 +1,6 @@
+#include "base/failure.h"
 #include "littleendian.h"
 #include "platform/cursorfile.h"
-#include "platform/failure.h"
 
 #include <QBuffer>
 #include <QDir>

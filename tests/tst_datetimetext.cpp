@@ -1,5 +1,5 @@
-#include "platform/datetimetext.h"
-#include "platform/failure.h"
+#include "base/failure.h"
+#include "time/datetimetext.h"
 
 #include <QDateTime>
 #include <QRegularExpression>

@@ -1,9 +1,9 @@
+#include "app/application.h"
+#include "controls/controls.h"
 #include "fakeplatform.h"
 #include "pickerfields.h"
-#include "platform/controls.h"
-#include "platform/datetimetext.h"
-#include "shell/application.h"
 #include "shell/form1.h"
+#include "time/datetimetext.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -1,7 +1,7 @@
+#include "app/application.h"
+#include "controls/controls.h"
 #include "counters/counterwindow.h"
 #include "fakeplatform.h"
-#include "platform/controls.h"
-#include "shell/application.h"
 #include "shell/errortrap.h"
 #include "shell/form1.h"
 

@@ -1,9 +1,9 @@
+#include "app/application.h"
+#include "controls/controls.h"
 #include "counters/counterwindow.h"
 #include "expectedtext.h"
 #include "fakeplatform.h"
 #include "millisecondclock.h"
-#include "platform/controls.h"
-#include "shell/application.h"
 #include "shell/form1.h"
 
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "counterwindow.h"
 
+#include "controls/accessibility.h"
+#include "controls/controls.h"
 #include "layouts/builder.h"
-#include "platform/accessibility.h"
-#include "platform/controls.h"
 #include "shell/appicon.h"
 #include "shell/errortrap.h"
 #include "shell/globals.h"

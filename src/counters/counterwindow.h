@@ -1,9 +1,10 @@
 #pragma once
 
-#include "intervalbreakdown.h"
-#include "platform/datetimetext.h"
-#include "platform/form.h"
+#include "controls/form.h"
+#include "counters/intervalbreakdown.h"
 #include "platform/platform.h"
+#include "shell/navigator.h"
+#include "time/datetimetext.h"
 
 #include <QTimer>
 #include <array>
@@ -12,12 +13,9 @@
 class Frame;
 class Label;
 class Main;
-class Navigator;
 class PushButton;
 struct Globals;
 struct WindowLayout;
-
-enum class CountDirection { Elapsed, Remaining };
 
 // What tells the two counter windows apart: names, layout and the side of the Moment they count.
 struct CounterConfig

@@ -1,6 +1,6 @@
 #include "intervalbreakdown.h"
 
-#include "platform/failure.h"
+#include "base/failure.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/datetime.h"
+#include "time/datetime.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
 #include "builder.h"
 
-#include "platform/accessibility.h"
-#include "platform/controls.h"
-#include "platform/form.h"
-#include "platform/readabletext.h"
+#include "controls/accessibility.h"
+#include "controls/controls.h"
+#include "controls/form.h"
+#include "controls/readabletext.h"
 
 #include <QFont>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "layout.h"
+#include "layouts/layout.h"
 
 class Clock;
 class DateTimeText;

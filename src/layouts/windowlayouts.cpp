@@ -1,4 +1,4 @@
-#include "layout.h"
+#include "layouts/layout.h"
 
 namespace {
 const FontStyle windowFont{QStringLiteral("Arial"), 9, true};

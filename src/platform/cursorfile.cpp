@@ -1,6 +1,6 @@
 #include "cursorfile.h"
 
-#include "failure.h"
+#include "base/failure.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datetime.h"
+#include "time/datetime.h"
 
 #include <QMargins>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "qtwindowsystem.h"
 
-#include "keystate.h"
+#include "platform/keystate.h"
 
 #include <QWidget>
 #include <QWindow>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform.h"
+#include "platform/platform.h"
 
 // The window system as Qt alone knows it, where the system draws or reports the frame itself
 // (Windows): the frame is Qt's once the native window exists, and there is no window class.

@@ -1,6 +1,6 @@
 #include "realplatform.h"
 
-#include "failure.h"
+#include "base/failure.h"
 
 #include <QApplication>
 #include <QDateTime>

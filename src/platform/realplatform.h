@@ -1,8 +1,8 @@
 #pragma once
 
-#include "nativewindowsystem.h"
-#include "platform.h"
-#include "skinengine.h"
+#include "platform/nativewindowsystem.h"
+#include "platform/platform.h"
+#include "platform/skinengine.h"
 
 #include <QHash>
 #include <QPointer>

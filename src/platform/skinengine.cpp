@@ -1,6 +1,6 @@
 #include "skinengine.h"
 
-#include "failure.h"
+#include "base/failure.h"
 
 #include <QFile>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "keystate.h"
-#include "platform.h"
+#include "platform/keystate.h"
+#include "platform/platform.h"
 
 // What the X window system needs of our windows beyond what Qt gives it. Off X11 (Wayland, the
 // offscreen platform) the frame is what Qt's widget says and the class is left alone.

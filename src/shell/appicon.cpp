@@ -1,6 +1,6 @@
 #include "appicon.h"
 
-#include "platform/failure.h"
+#include "base/failure.h"
 
 #include <QImageReader>
 #include <QPixmap>

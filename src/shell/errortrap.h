@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "platform/platform.h"
-#include "product.h"
+#include "shell/product.h"
 
 #include <QString>
 #include <exception>

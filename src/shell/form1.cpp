@@ -1,13 +1,12 @@
 #include "form1.h"
 
-#include "appicon.h"
-#include "counters/counterwindow.h"
-#include "errortrap.h"
+#include "controls/controls.h"
 #include "layouts/builder.h"
-#include "location.h"
-#include "navigator.h"
-#include "platform/controls.h"
-#include "product.h"
+#include "shell/appicon.h"
+#include "shell/errortrap.h"
+#include "shell/location.h"
+#include "shell/navigator.h"
+#include "shell/product.h"
 
 #include <QCloseEvent>
 #include <QTimer>
@@ -68,16 +67,13 @@ void Form1::PushButton2_Click()
 void Form1::openCounter(CountDirection direction, const char* handler)
 {
     // Every reference goes through the navigator, which loads the window on the first one.
-    const auto target = [&]() -> CounterWindow& {
-        return direction == CountDirection::Elapsed ? m_navigator.form2() : m_navigator.form3();
-    };
     ErrorTrap trap(m_platform.messageBox, locationText("Form1", handler));
     trap.run(100, [&] { m_globals.QuitOnClose = true; });
     trap.run(102, [&] {
-        target().lblDateTimeEntered().setCaption(QStringLiteral("Date/Time Entered: ") +
-                                                 momentText());
+        m_navigator.enteredLabel(direction).setCaption(QStringLiteral("Date/Time Entered: ") +
+                                                       momentText());
     });
-    trap.run(104, [&] { target().showCentred(); });
+    trap.run(104, [&] { m_navigator.showCounter(direction); });
     trap.run(106, [&] { hide(); });
 }
 

@@ -1,20 +1,18 @@
 #pragma once
 
-#include "globals.h"
-#include "main.h"
-#include "platform/datetimetext.h"
-#include "platform/form.h"
+#include "controls/form.h"
 #include "platform/platform.h"
+#include "shell/globals.h"
+#include "shell/main.h"
+#include "shell/navigator.h"
+#include "time/datetimetext.h"
 
 #include <optional>
 #include <utility>
 
 class DTPicker;
 class Frame;
-class Navigator;
 class PushButton;
-class CounterWindow;
-enum class CountDirection;
 
 // The main window: the Moment's date and time pickers and the two mode buttons.
 class Form1 : public Form

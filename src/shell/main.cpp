@@ -1,11 +1,11 @@
 #include "main.h"
 
-#include "platform/controls.h"
+#include "base/failure.h"
+#include "controls/controls.h"
+#include "controls/form.h"
+#include "controls/readabletext.h"
 #include "platform/cursorfile.h"
-#include "platform/failure.h"
-#include "platform/form.h"
-#include "platform/readabletext.h"
-#include "product.h"
+#include "shell/product.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

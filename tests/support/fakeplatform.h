@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "platform/platform.h"
 #include "platform/realplatform.h"
 

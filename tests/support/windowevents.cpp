@@ -1,6 +1,6 @@
 #include "windowevents.h"
 
-#include "platform/controls.h"
+#include "controls/controls.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "datetime.h"
-#include "datetimetext.h"
-#include "fieldtyping.h"
+#include "controls/fieldtyping.h"
+#include "time/datetime.h"
+#include "time/datetimetext.h"
 
 #include <QDateTimeEdit>
 #include <utility>

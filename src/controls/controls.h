@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dtpicker.h"
+#include "controls/dtpicker.h"
 
 #include <QGroupBox>
 #include <QHash>

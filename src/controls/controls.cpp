@@ -1,8 +1,8 @@
 #include "controls.h"
 
-#include "accessibility.h"
-#include "keystate.h"
-#include "readabletext.h"
+#include "controls/accessibility.h"
+#include "controls/readabletext.h"
+#include "platform/keystate.h"
 
 #include <QAccessible>
 #include <QKeyEvent>

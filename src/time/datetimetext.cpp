@@ -1,6 +1,6 @@
 #include "datetimetext.h"
 
-#include "failure.h"
+#include "base/failure.h"
 
 #include <QDate>
 #include <QTime>

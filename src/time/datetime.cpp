@@ -1,6 +1,6 @@
 #include "datetime.h"
 
-#include "failure.h"
+#include "base/failure.h"
 
 #include <limits>
 

@@ -1,16 +1,17 @@
 #pragma once
 
-#include "globals.h"
-#include "main.h"
-#include "navigator.h"
-#include "platform/datetimetext.h"
 #include "platform/platform.h"
+#include "shell/globals.h"
+#include "shell/main.h"
+#include "shell/navigator.h"
+#include "time/datetimetext.h"
 
 #include <QObject>
 #include <QPointer>
 #include <memory>
 #include <vector>
 
+class CounterWindow;
 class Form1;
 struct CounterConfig;
 
@@ -27,11 +28,13 @@ public:
     void start();
 
     Form1& form1() const { return *m_form1; }
-    CounterWindow& form2() override;
-    CounterWindow& form3() override;
+    CounterWindow& form2();
+    CounterWindow& form3();
     // The counter windows as they are now, without loading them.
     CounterWindow* loadedForm2() const { return m_form2.get(); }
     CounterWindow* loadedForm3() const { return m_form3.get(); }
+    Label& enteredLabel(CountDirection direction) override;
+    void showCounter(CountDirection direction) override;
     void showMainWindow() override;
     void endProgram() override;
     QString momentText() const override;
@@ -40,6 +43,7 @@ public:
     bool hasEnded() const { return m_ended; }
 
 private:
+    CounterWindow& counterOf(CountDirection direction);
     CounterWindow& counter(std::unique_ptr<CounterWindow>& slot, const CounterConfig& config);
     void unloaded(std::unique_ptr<CounterWindow>& slot);
 

@@ -1,6 +1,6 @@
 #include "dtpicker.h"
 
-#include "platform.h"
+#include "platform/platform.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "application.h"
 
 #include "counters/counterwindow.h"
-#include "form1.h"
+#include "shell/form1.h"
 
 Application::Application(const Platform& platform) : m_platform(platform), m_main(m_platform) {}
 
@@ -27,6 +27,21 @@ CounterWindow& Application::form2()
 CounterWindow& Application::form3()
 {
     return counter(m_form3, remainingCounter());
+}
+
+CounterWindow& Application::counterOf(CountDirection direction)
+{
+    return direction == CountDirection::Elapsed ? form2() : form3();
+}
+
+Label& Application::enteredLabel(CountDirection direction)
+{
+    return counterOf(direction).lblDateTimeEntered();
+}
+
+void Application::showCounter(CountDirection direction)
+{
+    counterOf(direction).showCentred();
 }
 
 CounterWindow& Application::counter(std::unique_ptr<CounterWindow>& slot,

@@ -1,7 +1,7 @@
 #include "accessibility.h"
 
-#include "controls.h"
-#include "form.h"
+#include "controls/controls.h"
+#include "controls/form.h"
 
 #include <QAccessibleWidget>
 #ifdef SPAN_ATSPI
