@@ -3,86 +3,44 @@
 #include <QDate>
 #include <QTime>
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace {
 
-struct Limits
+// What a field of each kind holds: the values typing accepts in it, the digits that fill it, and
+// the part of the value it shows. The AM/PM marker and fixed text hold no number.
+struct FieldRow
 {
     int min;
     int max;
-    int width; // digits that fill the field
+    int width;
+    int DateTimeParts::*part;
 };
 
-Limits limitsOf(FieldKind kind, bool twelveHour)
+constexpr FieldRow fieldRows[] = {
+    /* Day    */ {1, 31, 2, &DateTimeParts::day},
+    /* Month  */ {1, 12, 2, &DateTimeParts::month},
+    /* Year   */ {1601, 9999, 4, &DateTimeParts::year},
+    /* Hour   */ {0, 23, 2, &DateTimeParts::hour},
+    /* Minute */ {0, 59, 2, &DateTimeParts::minute},
+    /* Second */ {0, 59, 2, &DateTimeParts::second},
+    /* AmPm   */ {0, 0, 0, nullptr},
+    /* Fixed  */ {0, 0, 0, nullptr},
+};
+static_assert(std::size(fieldRows) == std::size_t(FieldKind::Fixed) + 1);
+
+// The hour typed beside an AM/PM marker counts 1 to 12.
+constexpr FieldRow twelveHourRow = {1, 12, 2, &DateTimeParts::hour};
+
+const FieldRow& rowOf(FieldKind kind)
 {
-    switch (kind) {
-    case FieldKind::Day:
-        return {1, 31, 2};
-    case FieldKind::Month:
-        return {1, 12, 2};
-    case FieldKind::Year:
-        return {1601, 9999, 4};
-    case FieldKind::Hour:
-        return twelveHour ? Limits{1, 12, 2} : Limits{0, 23, 2};
-    case FieldKind::Minute:
-    case FieldKind::Second:
-        return {0, 59, 2};
-    case FieldKind::AmPm:
-    case FieldKind::Fixed:
-        break;
-    }
-    return {0, 0, 0};
+    return fieldRows[static_cast<std::size_t>(kind)];
 }
 
-// How many of `letter` start `format` at `i`.
-qsizetype runLength(const QString& format, qsizetype i)
+const FieldRow& typedRowOf(FieldKind kind, bool twelveHour)
 {
-    qsizetype end = i;
-    while (end < format.size() && format.at(end) == format.at(i))
-        ++end;
-    return end - i;
-}
-
-// The pattern of the field starting at `i`, as QDateTimeEdit reads it; 0 when none starts there.
-qsizetype fieldLength(const QString& format, qsizetype i, FieldKind* kind)
-{
-    const QChar c = format.at(i);
-    const qsizetype run = runLength(format, i);
-    switch (c.unicode()) {
-    case u'd':
-        *kind = run >= 3 ? FieldKind::Fixed : FieldKind::Day;
-        return std::min<qsizetype>(run, 4);
-    case u'M':
-        *kind = FieldKind::Month;
-        return std::min<qsizetype>(run, 4);
-    case u'y':
-        *kind = FieldKind::Year;
-        return run >= 4 ? 4 : run >= 2 ? 2 : 0;
-    case u'h':
-    case u'H':
-        *kind = FieldKind::Hour;
-        return std::min<qsizetype>(run, 2);
-    case u'm':
-        *kind = FieldKind::Minute;
-        return std::min<qsizetype>(run, 2);
-    case u's':
-        *kind = FieldKind::Second;
-        return std::min<qsizetype>(run, 2);
-    case u'z':
-    case u't':
-        *kind = FieldKind::Fixed;
-        return run;
-    case u'a':
-    case u'A': {
-        *kind = FieldKind::AmPm;
-        const bool pair =
-            i + 1 < format.size() && (format.at(i + 1) == u'p' || format.at(i + 1) == u'P');
-        return pair ? 2 : 1;
-    }
-    default:
-        return 0;
-    }
+    return kind == FieldKind::Hour && twelveHour ? twelveHourRow : rowOf(kind);
 }
 
 QString localeDigits(const QLocale& locale, const QString& ascii)
@@ -98,25 +56,6 @@ QString localeNumber(const QLocale& locale, int value, qsizetype width)
     return localeDigits(locale, QString::number(value).rightJustified(width, u'0'));
 }
 
-// Reads the quoted text starting at the quote at `i` into `literal`; returns where it ends. ''
-// stands for a quote, inside quoted text or out of it.
-qsizetype readQuoted(const QString& format, qsizetype i, QString& literal)
-{
-    if (i + 1 < format.size() && format.at(i + 1) == u'\'') {
-        literal += u'\'';
-        return i + 2;
-    }
-    for (++i; i < format.size(); ++i) {
-        if (format.at(i) != u'\'')
-            literal += format.at(i);
-        else if (i + 1 < format.size() && format.at(i + 1) == u'\'')
-            literal += format.at(++i);
-        else
-            break;
-    }
-    return i + 1;
-}
-
 } // namespace
 
 bool DateTimeParts::isValidDate() const
@@ -130,29 +69,14 @@ int yearFromTwoDigits(int twoDigits, int thisYear)
     return first + ((twoDigits - first) % 100 + 100) % 100;
 }
 
-PickerFormat::PickerFormat(const QString& format)
+PickerFormat::PickerFormat(const QString& format) : m_pieces(readFormat(format))
 {
-    QString literal;
-    for (qsizetype i = 0; i < format.size();) {
-        if (format.at(i) == u'\'') {
-            i = readQuoted(format, i, literal);
+    for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+        if (!m_pieces[i].isField)
             continue;
-        }
-        FieldKind kind = FieldKind::Fixed;
-        const qsizetype length = fieldLength(format, i, &kind);
-        if (length == 0) {
-            literal += format.at(i++);
-            continue;
-        }
-        if (!literal.isEmpty())
-            m_pieces.push_back({FieldKind::Fixed, true, std::exchange(literal, QString())});
-        m_fields.push_back(m_pieces.size());
-        m_pieces.push_back({kind, false, format.mid(i, length)});
-        m_twelveHour = m_twelveHour || kind == FieldKind::AmPm;
-        i += length;
+        m_fields.push_back(i);
+        m_twelveHour = m_twelveHour || m_pieces[i].kind == FieldKind::AmPm;
     }
-    if (!literal.isEmpty())
-        m_pieces.push_back({FieldKind::Fixed, true, literal});
 }
 
 FieldKind PickerFormat::kind(int field) const
@@ -160,36 +84,35 @@ FieldKind PickerFormat::kind(int field) const
     return m_pieces[m_fields[static_cast<std::size_t>(field)]].kind;
 }
 
-QString PickerFormat::renderField(const QLocale& locale, const Piece& piece,
+QString PickerFormat::renderField(const QLocale& locale, const FormatPiece& piece,
                                   const DateTimeParts& parts) const
 {
     const qsizetype width = piece.text.size();
     switch (piece.kind) {
-    case FieldKind::Day:
-        return localeNumber(locale, parts.day, width);
     case FieldKind::Month:
-        return width <= 2 ? localeNumber(locale, parts.month, width)
-                          : locale.toString(QDate(2000, parts.month, 1), piece.text);
+        if (width > 2)
+            return locale.toString(QDate(2000, parts.month, 1), piece.text);
+        break;
     case FieldKind::Year:
-        return localeNumber(locale, width == 2 ? parts.year % 100 : parts.year, width);
-    case FieldKind::Hour: {
-        const bool twelve = m_twelveHour && piece.text.at(0) == u'h';
-        const int hour = twelve ? (parts.hour + 11) % 12 + 1 : parts.hour;
-        return localeNumber(locale, hour, width);
-    }
-    case FieldKind::Minute:
-        return localeNumber(locale, parts.minute, width);
-    case FieldKind::Second:
-        return localeNumber(locale, parts.second, width);
+        if (width == 2)
+            return localeNumber(locale, parts.year % 100, width);
+        break;
+    case FieldKind::Hour:
+        if (m_twelveHour && piece.text.at(0) == u'h')
+            return localeNumber(locale, (parts.hour + 11) % 12 + 1, width);
+        break;
     case FieldKind::AmPm:
         return locale.toString(QTime(parts.hour, 0), piece.text);
-    case FieldKind::Fixed:
+    case FieldKind::Fixed: {
+        const QDate date(parts.year, parts.month,
+                         std::min(parts.day, QDate(parts.year, parts.month, 1).daysInMonth()));
+        return locale.toString(QDateTime(date, QTime(parts.hour, parts.minute, parts.second)),
+                               piece.text);
+    }
+    default:
         break;
     }
-    const QDate date(parts.year, parts.month,
-                     std::min(parts.day, QDate(parts.year, parts.month, 1).daysInMonth()));
-    return locale.toString(QDateTime(date, QTime(parts.hour, parts.minute, parts.second)),
-                           piece.text);
+    return localeNumber(locale, parts.*rowOf(piece.kind).part, width);
 }
 
 QString PickerFormat::render(const QLocale& locale, const DateTimeParts& parts, int typedField,
@@ -199,8 +122,8 @@ QString PickerFormat::render(const QLocale& locale, const DateTimeParts& parts, 
     if (spans)
         spans->clear();
     int field = 0;
-    for (const Piece& piece : m_pieces) {
-        if (piece.literal) {
+    for (const FormatPiece& piece : m_pieces) {
+        if (!piece.isField) {
             text += piece.text;
             continue;
         }
@@ -217,34 +140,14 @@ QString PickerFormat::render(const QLocale& locale, const DateTimeParts& parts, 
 DateTimeParts PickerFormat::stepped(const DateTimeParts& parts, int field, int steps) const
 {
     DateTimeParts out = parts;
-    const auto step = [steps](int& part, int min, int max) {
-        part = std::clamp(part + steps, min, max);
-    };
-    switch (kind(field)) {
-    case FieldKind::Day:
-        step(out.day, 1, QDate(out.year, out.month, 1).daysInMonth());
-        break;
-    case FieldKind::Month:
-        step(out.month, 1, 12);
-        break;
-    case FieldKind::Year:
-        step(out.year, 1601, 9999);
-        break;
-    case FieldKind::Hour:
-        step(out.hour, 0, 23);
-        break;
-    case FieldKind::Minute:
-        step(out.minute, 0, 59);
-        break;
-    case FieldKind::Second:
-        step(out.second, 0, 59);
-        break;
-    case FieldKind::AmPm:
+    const FieldKind stepping = kind(field);
+    if (stepping == FieldKind::AmPm) {
         if ((steps > 0 && out.hour < 12) || (steps < 0 && out.hour >= 12))
             out.hour += steps > 0 ? 12 : -12;
-        break;
-    case FieldKind::Fixed:
-        break;
+    } else if (const FieldRow& row = rowOf(stepping); row.part) {
+        const int max =
+            stepping == FieldKind::Day ? QDate(out.year, out.month, 1).daysInMonth() : row.max;
+        out.*row.part = std::clamp(out.*row.part + steps, row.min, max);
     }
     out.day = std::min(out.day, QDate(out.year, out.month, 1).daysInMonth());
     return out;
@@ -282,39 +185,21 @@ void FieldTyping::select(int field)
 void FieldTyping::applyDigits(int thisYear)
 {
     const FieldKind kind = m_format.kind(m_field);
-    const Limits limits = limitsOf(kind, m_format.isTwelveHour());
+    const FieldRow& row = typedRowOf(kind, m_format.isTwelveHour());
+    if (!row.part)
+        return;
     int value = m_digits.toInt();
     if (kind == FieldKind::Year && m_digits.size() == 2)
         value = yearFromTwoDigits(value, thisYear);
     else if (kind == FieldKind::Year && m_digits.size() != 4)
         value = 0; // one or three digits name no year: the year held stays
-    const bool holds = !m_digits.isEmpty() && value >= limits.min && value <= limits.max;
-    switch (kind) {
-    case FieldKind::Day:
-        m_parts.day = holds ? value : m_entered.day;
-        break;
-    case FieldKind::Month:
-        m_parts.month = holds ? value : m_entered.month;
-        break;
-    case FieldKind::Year:
-        m_parts.year = holds ? value : m_entered.year;
-        break;
-    case FieldKind::Hour:
-        // Digits leave the half of the day as it is.
-        m_parts.hour = !holds                    ? m_entered.hour
-                       : m_format.isTwelveHour() ? value % 12 + (m_parts.hour >= 12 ? 12 : 0)
-                                                 : value;
-        break;
-    case FieldKind::Minute:
-        m_parts.minute = holds ? value : m_entered.minute;
-        break;
-    case FieldKind::Second:
-        m_parts.second = holds ? value : m_entered.second;
-        break;
-    case FieldKind::AmPm:
-    case FieldKind::Fixed:
-        break;
-    }
+    const bool holds = !m_digits.isEmpty() && value >= row.min && value <= row.max;
+    if (!holds)
+        m_parts.*row.part = m_entered.*row.part;
+    else if (kind == FieldKind::Hour && m_format.isTwelveHour())
+        m_parts.hour = value % 12 + (m_parts.hour >= 12 ? 12 : 0); // the half of the day stays
+    else
+        m_parts.*row.part = value;
 }
 
 bool FieldTyping::typeDigit(int digit, int thisYear)
@@ -327,7 +212,7 @@ bool FieldTyping::typeDigit(int digit, int thisYear)
         leaveField();
         return typeDigit(digit, thisYear);
     }
-    const Limits limits = limitsOf(kind, m_format.isTwelveHour());
+    const FieldRow& limits = typedRowOf(kind, m_format.isTwelveHour());
     const bool year = kind == FieldKind::Year;
     QString candidate = m_digits + QChar(u'0' + digit);
     const int value = candidate.toInt();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "time/formatpattern.h"
+
 #include <QLocale>
 #include <QString>
 #include <vector>
@@ -7,8 +9,6 @@
 // What typing a date or a time into a picker does, apart from any widget: the display format
 // read into fields and literal text, and the rules by which digits, separators and the AM/PM
 // letters fill the fields.
-
-enum class FieldKind { Day, Month, Year, Hour, Minute, Second, AmPm, Fixed };
 
 // A value as typing sees it: while it is typed, the day may be 31 in any month.
 struct DateTimeParts
@@ -30,8 +30,8 @@ struct TextSpan
     qsizetype end;
 };
 
-// A QDateTime display format read into its fields (the sections a QDateTimeEdit counts) and the
-// literal text between them.
+// A display format read into its fields (the sections a QDateTimeEdit counts) and the literal
+// text between them.
 class PickerFormat
 {
 public:
@@ -50,16 +50,10 @@ public:
     DateTimeParts stepped(const DateTimeParts& parts, int field, int steps) const;
 
 private:
-    struct Piece
-    {
-        FieldKind kind;
-        bool literal;
-        QString text; // the pattern letters, or the literal text itself
-    };
-    QString renderField(const QLocale& locale, const Piece& piece,
+    QString renderField(const QLocale& locale, const FormatPiece& piece,
                         const DateTimeParts& parts) const;
 
-    std::vector<Piece> m_pieces;
+    FormatPieces m_pieces;
     std::vector<std::size_t> m_fields; // the pieces that are fields, in order
     bool m_twelveHour = false;
 };
