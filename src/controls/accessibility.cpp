@@ -2,6 +2,7 @@
 
 #include "controls/controls.h"
 #include "controls/form.h"
+#include "controls/textgeometry.h"
 
 #include <QAccessibleWidget>
 #ifdef SPAN_ATSPI
@@ -9,7 +10,6 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #endif
-#include <QFontMetrics>
 #include <QLineEdit>
 
 namespace {
@@ -64,16 +64,10 @@ public:
 
     QRect characterRect(int offset) const override
     {
-        const QString shown = shownText();
-        if (offset < 0 || offset >= shown.size())
+        const QRect box = geometry().characterBox(offset);
+        if (box.isNull())
             return {};
-        const QFontMetrics metrics(widget()->font());
-        const QRect box = textBox();
-        const int left = box.left() + metrics.horizontalAdvance(shown.left(offset));
-        const int top = box.top() + (box.height() - metrics.height()) / 2;
-        const QRect local(left, top, metrics.horizontalAdvance(shown.mid(offset, 1)),
-                          metrics.height());
-        return {widget()->mapToGlobal(local.topLeft()), local.size()};
+        return {textWidget().mapToGlobal(box.topLeft()), box.size()};
     }
 
     int offsetAtPoint(const QPoint& point) const override
@@ -86,9 +80,9 @@ public:
 
 protected:
     virtual QString shownText() const = 0;
-    // Where the line is drawn, left-aligned and centred on its height, in the widget's own
-    // coordinates.
-    virtual QRect textBox() const = 0;
+    // Where each character is drawn, in the coordinates of the widget that draws the text.
+    virtual TextGeometry geometry() const = 0;
+    virtual const QWidget& textWidget() const { return *widget(); }
 };
 
 class LabelAccessible : public OneLineTextAccessible
@@ -99,7 +93,11 @@ public:
 
 protected:
     QString shownText() const override { return label()->text(); }
-    QRect textBox() const override { return label()->contentsRect(); }
+    TextGeometry geometry() const override
+    {
+        return {label()->text(), label()->font(), label()->layoutDirection(),
+                label()->contentsRect(), label()->alignment()};
+    }
 
 private:
     QLabel* label() const { return static_cast<QLabel*>(widget()); }
@@ -180,15 +178,16 @@ public:
 
 protected:
     QString shownText() const override { return picker()->text(); }
-    QRect textBox() const override
+    TextGeometry geometry() const override
     {
         if (!editor())
-            return picker()->rect();
-        // The editor keeps a small margin of its own inside its contents.
-        constexpr int editorMargin = 2;
-        const QMargins margins = editor()->textMargins() + QMargins(editorMargin, 0, 0, 0);
-        const QRect box = editor()->contentsRect().marginsRemoved(margins);
-        return box.translated(editor()->pos());
+            return {shownText(), picker()->font(), picker()->layoutDirection(), picker()->rect(),
+                    Qt::AlignLeft | Qt::AlignVCenter};
+        return TextGeometry::ofLineEdit(*editor());
+    }
+    const QWidget& textWidget() const override
+    {
+        return editor() ? *editor() : OneLineTextAccessible::textWidget();
     }
 
 private:
@@ -220,7 +219,11 @@ public:
 
 protected:
     QString shownText() const override { return frame()->title(); }
-    QRect textBox() const override { return frame()->captionRect(); }
+    TextGeometry geometry() const override
+    {
+        return {frame()->title(), frame()->font(), frame()->layoutDirection(),
+                frame()->captionRect(), frame()->alignment() | Qt::AlignVCenter};
+    }
 
 private:
     Frame* frame() const { return static_cast<Frame*>(widget()); }

@@ -1,5 +1,6 @@
 #include "dtpicker.h"
 
+#include "controls/textgeometry.h"
 #include "platform/platform.h"
 
 #include <QAccessible>
@@ -501,7 +502,7 @@ void DTPicker::selectDrawnNeighbour(bool rightwards)
         selectField(best);
 }
 
-int DTPicker::fieldNearest(int x)
+int DTPicker::fieldNearest(int x) const
 {
     const std::vector<std::pair<int, int>> extents = drawnExtents();
     int best = 0;
@@ -517,33 +518,17 @@ int DTPicker::fieldNearest(int x)
     return best;
 }
 
-std::vector<std::pair<int, int>> DTPicker::drawnExtents()
+std::vector<std::pair<int, int>> DTPicker::drawnExtents() const
 {
     std::vector<TextSpan> spans;
     if (m_typing.isActive())
         m_fields.render(locale(), m_typing.parts(), m_typing.field(), m_typing.digits(), &spans);
     else
         m_fields.render(locale(), heldParts(), -1, {}, &spans);
-    QLineEdit* edit = lineEdit();
-    const QSignalBlocker blocker(edit);
-    const int selectionStart = edit->selectionStart();
-    const int selectionLength = static_cast<int>(edit->selectedText().size());
-    const int cursor = edit->cursorPosition();
+    const TextGeometry drawn = TextGeometry::ofLineEdit(*lineEdit());
     std::vector<std::pair<int, int>> extents;
-    for (const TextSpan& span : spans) {
-        // The box's text cursor at each character stands at that character's leading edge.
-        std::pair<int, int> extent{INT_MAX, INT_MIN};
-        for (qsizetype at = span.start; at < span.end; ++at) {
-            edit->setCursorPosition(static_cast<int>(at));
-            const int x = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
-            extent = {std::min(extent.first, x), std::max(extent.second, x)};
-        }
-        extents.push_back(extent);
-    }
-    if (selectionStart >= 0)
-        edit->setSelection(selectionStart, selectionLength);
-    else
-        edit->setCursorPosition(cursor);
+    for (const TextSpan& span : spans)
+        extents.push_back(drawn.extent(span.start, span.end));
     return extents;
 }
 

@@ -68,10 +68,10 @@ private:
     // A click on the field being typed keeps the typing; one on another field ends it.
     void clickField(int field);
     void selectDrawnNeighbour(bool rightwards);
-    int fieldNearest(int x);
-    // Each field's leftmost and rightmost drawn position in the text box, read from the box's
-    // own text layout, so right-to-left text is judged as it is seen.
-    std::vector<std::pair<int, int>> drawnExtents();
+    int fieldNearest(int x) const;
+    // Each field's leftmost and rightmost drawn position in the text box, as it is seen, in
+    // right-to-left text too.
+    std::vector<std::pair<int, int>> drawnExtents() const;
 
     void markLocaleWeekend();
 
