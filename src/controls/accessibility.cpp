@@ -72,9 +72,11 @@ public:
 
     int offsetAtPoint(const QPoint& point) const override
     {
-        for (int offset = 0; offset < characterCount(); ++offset)
-            if (characterRect(offset).contains(point))
-                return offset;
+        const TextGeometry drawn = geometry();
+        const QPoint local = textWidget().mapFromGlobal(point);
+        for (qsizetype offset = 0; offset < drawn.size(); ++offset)
+            if (drawn.characterBox(offset).contains(local))
+                return static_cast<int>(offset);
         return -1;
     }
 

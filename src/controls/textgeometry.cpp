@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QLineEdit>
 #include <QStyle>
 #include <QTextLayout>
@@ -20,13 +21,14 @@ qreal TextGeometry::layOut(const QString& text, const QFont& font, Qt::LayoutDir
     layout.beginLayout();
     const QTextLine line = layout.createLine();
     layout.endLayout();
-    // A character lies between the caret before it and the caret after it; in a run of the other
-    // direction the two swap sides.
+    // The glyphs a character is drawn with, placed as the line draws them: a run of the other
+    // direction, and a blank between two runs, stand where they are seen.
     for (int at = 0; at < text.size(); ++at) {
-        const qreal leading = line.cursorToX(at, QTextLine::Leading);
-        const qreal trailing = line.cursorToX(at, QTextLine::Trailing);
-        m_edges.emplace_back(std::min(leading, trailing), std::max(leading, trailing));
-        m_carets.push_back(leading);
+        QRectF drawn;
+        for (const QGlyphRun& run : layout.glyphRuns(at, 1))
+            drawn |= run.boundingRect();
+        m_edges.emplace_back(drawn.left(), drawn.right());
+        m_carets.push_back(line.cursorToX(at));
     }
     m_carets.push_back(line.cursorToX(static_cast<int>(text.size())));
     return line.naturalTextWidth();
@@ -44,7 +46,9 @@ void TextGeometry::place(int x, int top, int height)
 TextGeometry::TextGeometry(const QString& text, const QFont& font, Qt::LayoutDirection direction,
                            const QRect& box, Qt::Alignment alignment)
 {
-    const int width = static_cast<int>(std::ceil(layOut(text, font, direction)));
+    // The painter finds the text's direction from the text itself; the widget's direction
+    // mirrors only the alignment.
+    const int width = static_cast<int>(std::ceil(layOut(text, font, Qt::LayoutDirectionAuto)));
     const int height = QFontMetrics(font).height();
     const Qt::Alignment visual = QStyle::visualAlignment(direction, alignment);
     int x = box.left();

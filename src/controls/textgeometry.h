@@ -15,7 +15,8 @@ class QLineEdit;
 class TextGeometry
 {
 public:
-    // The line as a label or a caption draws it: placed in `box` by the alignment.
+    // The line as a label or a caption draws it: placed in `box` by the alignment, mirrored where
+    // the widget runs right to left.
     TextGeometry(const QString& text, const QFont& font, Qt::LayoutDirection direction,
                  const QRect& box, Qt::Alignment alignment);
     // The line as the line edit shows it now, in the edit's own coordinates.
