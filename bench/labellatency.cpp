@@ -205,7 +205,7 @@ int main(int argc, char* argv[])
     const Platform platform{
         realServices.clock,         realServices.messageBox, browser,
         realServices.random,        realServices.fileSystem, realServices.skinEngine,
-        realServices.windowHandles, realServices.programEnd};
+        realServices.windowHandles, realServices.programEnd, realServices.windowSystem};
     Application application(platform);
     application.start();
     std::printf("platform=%s\n", qPrintable(QGuiApplication::platformName()));
