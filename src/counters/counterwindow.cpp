@@ -2,6 +2,7 @@
 
 #include "controls/accessibility.h"
 #include "controls/controls.h"
+#include "counters/ticktexts.h"
 #include "layouts/builder.h"
 #include "shell/appicon.h"
 #include "shell/errortrap.h"
@@ -12,14 +13,10 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QScopeGuard>
+#include <QPointer>
 
 namespace {
 const QString stopCaption = QStringLiteral("Stop");
-const std::array<QString, 4> breakdownCaptions{
-    QStringLiteral("Day(s):"), QStringLiteral("Hour(s):"), QStringLiteral("Minute(s):"),
-    QStringLiteral("Second(s):")};
-const QString currentDateCaption = QStringLiteral("Current Date/Time:");
 } // namespace
 
 const CounterConfig& elapsedCounter()
@@ -72,12 +69,6 @@ CounterWindow::CounterWindow(const CounterConfig& config, const Platform& platfo
     connect(this, &Form::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
 }
 
-CounterWindow::~CounterWindow()
-{
-    if (m_runningTick)
-        *m_runningTick = true;
-}
-
 QString CounterWindow::location(const char* handler) const
 {
     return locationText(m_config.form, handler);
@@ -104,14 +95,20 @@ void CounterWindow::PushButton2_Click()
             m_timer.start();
         });
     } else {
-        trap.run(110, [&] { m_pushButton2->setCaption(m_globals.SavedStartCaption); });
-        trap.run(112, [&] { m_timer.stop(); });
-        trap.run(114, [&] { m_lblCurrentDate->setCaption(currentDateCaption); });
-        for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
-            trap.run(116 + 2 * static_cast<int>(i),
-                     [&] { m_breakdownLabels[i]->setCaption(breakdownCaptions[i]); });
+        returnToIdle(
+            [&](int line, const std::function<void()>& statement) { trap.run(line, statement); });
     }
     retractToldPhrase();
+}
+
+void CounterWindow::returnToIdle(const IdleStep& step)
+{
+    step(110, [&] { m_pushButton2->setCaption(m_globals.SavedStartCaption); });
+    step(112, [&] { m_timer.stop(); });
+    step(114, [&] { m_lblCurrentDate->setCaption(idleClockCaption()); });
+    for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
+        step(116 + 2 * static_cast<int>(i),
+             [&] { m_breakdownLabels[i]->setCaption(idleBreakdownCaption(i)); });
 }
 
 void CounterWindow::PushButton1_Click()
@@ -140,57 +137,57 @@ void CounterWindow::closeEvent(QCloseEvent* event)
 void CounterWindow::Timer1_Timer()
 {
     // A tick never starts inside another: the yield and an open report both run events.
-    if (m_runningTick)
+    if (m_tickRunning)
         return;
-    // The yield may delete the window; the destructor tells the tick. (A QPointer would do the
-    // same, at the cost of a shared reference count touched on every tick.)
-    bool deleted = false;
-    m_runningTick = &deleted;
-    const quint64 run = m_countingRun;
-    const auto tickEnded = qScopeGuard([&] {
-        if (!deleted)
-            m_runningTick = nullptr;
-    });
+    m_tickRunning = true;
+    const QPointer<CounterWindow> alive(this);
+    tick(alive);
+    if (alive)
+        m_tickRunning = false;
+}
 
+// Events run in the yield and in a report may delete the window; `alive` tells.
+void CounterWindow::tick(const QPointer<CounterWindow>& alive)
+{
+    const quint64 run = m_countingRun;
     ErrorTrap trap(m_platform.messageBox, m_tickLocation);
     trap.run(100, [] { QCoreApplication::processEvents(); });
     // A Stop, a Back or the program's end during the yield ends this tick untouched.
-    if (deleted || !m_timer.isActive() || m_countingRun != run)
+    if (!alive || !m_timer.isActive() || m_countingRun != run)
         return;
     // One reading serves the whole tick, so the time shown and the count always agree.
     const DateTime now = m_platform.clock.now();
-    trap.run(102, [&] { showClock(now); });
+    trap.run(102, [&] { m_lblCurrentDate->setCaption(shownClock(now)); });
     trap.run(104, [&] {
         try {
             RefreshBreakdown(now);
         } catch (const SpanOverflow&) {
             // It would fail on every tick: report it once and stop counting.
-            returnToIdle();
+            returnToIdle([](int, const std::function<void()>& statement) { statement(); });
+            retractToldPhrase();
             throw;
         }
     });
-    // The report of a failed tick runs events, and may end the window.
-    if (!deleted)
+    if (alive)
         retractToldPhrase();
 }
 
-void CounterWindow::showClock(DateTime now)
+// The texts change once a second and with the Moment, yet the tick runs 40 times a second: each
+// is worked out again only when what it comes from has changed.
+const QString& CounterWindow::shownClock(DateTime now)
 {
-    if (now == m_clockShown && m_lblCurrentDate->caption() == m_clockCaption)
-        return;
-    m_clockCaption = QStringLiteral("Current Date/Time: ") + m_text.format(now);
-    m_clockShown = now;
-    m_lblCurrentDate->setCaption(m_clockCaption);
+    if (now != m_clockFor) {
+        m_clock = clockCaption(now, m_text);
+        m_clockFor = now;
+    }
+    return m_clock;
 }
 
 void CounterWindow::RefreshBreakdown(DateTime now)
 {
     const DateTime moment = momentOf(m_navigator.momentText());
-    const std::int32_t span = spanBetween(moment, now);
-    const bool onOwnSide =
-        m_config.direction == CountDirection::Elapsed ? moment < now : moment >= now;
-    if (onOwnSide)
-        writeBreakdown(span);
+    if (const std::optional<std::int32_t> span = spanToShow(now, moment, m_config.direction))
+        writeBreakdown(*span);
     else if (m_config.direction == CountDirection::Remaining && m_lastWrittenSpan.value_or(0) != 0)
         // The Moment's own second passed between two ticks: end the countdown at zero anyway.
         writeBreakdown(0);
@@ -208,38 +205,13 @@ DateTime CounterWindow::momentOf(const QString& text)
 
 void CounterWindow::writeBreakdown(std::int32_t span)
 {
+    if (span != m_breakdownFor) {
+        m_breakdown = breakdownCaptions(span);
+        m_breakdownFor = span;
+    }
     m_lastWrittenSpan = span;
-    if (showsBreakdownOf(span))
-        return;
-    const IntervalBreakdown parts = breakDown(span);
-    const std::array<std::int32_t, 4> values{parts.Days, parts.Hours, parts.Minutes, parts.Seconds};
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        m_breakdownCaptions[i] =
-            breakdownCaptions[i] + QLatin1Char(' ') + QString::number(values[i]);
-        m_breakdownLabels[i]->setCaption(m_breakdownCaptions[i]);
-    }
-    m_breakdownShown = span;
-}
-
-bool CounterWindow::showsBreakdownOf(std::int32_t span) const
-{
-    if (span != m_breakdownShown)
-        return false;
-    for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i) {
-        if (m_breakdownLabels[i]->caption() != m_breakdownCaptions[i])
-            return false;
-    }
-    return true;
-}
-
-void CounterWindow::returnToIdle()
-{
-    m_pushButton2->setCaption(m_globals.SavedStartCaption);
-    m_timer.stop();
-    m_lblCurrentDate->setCaption(currentDateCaption);
     for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
-        m_breakdownLabels[i]->setCaption(breakdownCaptions[i]);
-    retractToldPhrase();
+        m_breakdownLabels[i]->setCaption(m_breakdown[i]);
 }
 
 // The count in one phrase, for a screen reader that asks: the four labels read one by one are

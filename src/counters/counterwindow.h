@@ -6,8 +6,10 @@
 #include "shell/navigator.h"
 #include "time/datetimetext.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <optional>
 
 class Frame;
@@ -38,7 +40,6 @@ public:
 
     CounterWindow(const CounterConfig& config, const Platform& platform, Main& main,
                   Globals& globals, Navigator& navigator, const DateTimeText& text);
-    ~CounterWindow() override;
 
     void Form_Load();
     void PushButton1_Click();
@@ -68,12 +69,15 @@ protected:
 
 private:
     QString location(const char* handler) const;
-    void showClock(DateTime now);
+    void tick(const QPointer<CounterWindow>& alive);
+    const QString& shownClock(DateTime now);
     void RefreshBreakdown(DateTime now);
     DateTime momentOf(const QString& text);
     void writeBreakdown(std::int32_t span);
-    bool showsBreakdownOf(std::int32_t span) const;
-    void returnToIdle();
+    // Stop's statements, each run by `step` with its number: Stop traps each, an overflowing
+    // tick runs them as they come.
+    using IdleStep = std::function<void(int line, const std::function<void()>& statement)>;
+    void returnToIdle(const IdleStep& step);
     QString countFigures() const;
     QString tellCountPhrase(bool withCaption);
     void retractToldPhrase();
@@ -91,8 +95,7 @@ private:
     Label* m_lblCurrentDate;
     std::array<Label*, 4> m_breakdownLabels{};
     bool m_shownBefore = false;
-    // While a tick runs: where it learns that the window was deleted under it.
-    bool* m_runningTick = nullptr;
+    bool m_tickRunning = false;
     // Counts the runs from Start to Stop, so a tick can tell that its run ended during its yield.
     quint64 m_countingRun = 0;
     // The span this run last wrote, if it wrote one.
@@ -101,13 +104,12 @@ private:
     // The count as a screen reader last read it, until it is told the count has changed.
     std::optional<QString> m_toldFigures;
 
-    // A tick's texts change once a second, yet it runs 40 times a second: what it built last is
-    // kept with the value it was built from, and a label already showing it is not written again.
+    // The tick's texts, with what each was worked out from.
     const QString m_tickLocation;
-    std::optional<DateTime> m_clockShown;
-    QString m_clockCaption;
+    std::optional<DateTime> m_clockFor;
+    QString m_clock;
     QString m_parsedMomentText;
     DateTime m_parsedMoment;
-    std::optional<std::int32_t> m_breakdownShown;
-    std::array<QString, 4> m_breakdownCaptions;
+    std::optional<std::int32_t> m_breakdownFor;
+    std::array<QString, 4> m_breakdown;
 };
