@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "controls/controls.h"
 #include "counters/counterwindow.h"
+#include "counting.h"
 #include "expectedtext.h"
 #include "fakeplatform.h"
 #include "shell/form1.h"
@@ -103,15 +104,7 @@ void ClockJumpsTest::displayFollowsTheWallClock()
     const qint64 moment = start + momentOffset;
     Application app(fake.platform());
     app.start();
-    app.form1().dtpDate().setValue(DateTime::fromSeconds(moment / day * day));
-    app.form1().dtpTime().setValue(DateTime::fromSeconds(moment % day));
-    if (elapsed)
-        app.form1().PushButton2_Click();
-    else
-        app.form1().PushButton1_Click();
-    CounterWindow* window = elapsed ? app.loadedForm2() : app.loadedForm3();
-    QVERIFY(window);
-    window->startStopButton().click();
+    CounterWindow* window = &openAndStart(app, elapsed, DateTime::fromSeconds(moment));
 
     std::array<QString, 4> shown = idleCaptions;
     for (const Step& step : steps) {

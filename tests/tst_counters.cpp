@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "controls/controls.h"
 #include "counters/counterwindow.h"
+#include "counting.h"
 #include "expectedtext.h"
 #include "fakeplatform.h"
 #include "shell/errortrap.h"
@@ -114,13 +115,7 @@ void CountersTest::setMoment(DateTime moment)
 
 CounterWindow& CountersTest::open(bool elapsed, DateTime moment)
 {
-    setMoment(moment);
-    Form1& form1 = m_application->form1();
-    if (elapsed)
-        form1.PushButton2_Click();
-    else
-        form1.PushButton1_Click();
-    return elapsed ? *m_application->loadedForm2() : *m_application->loadedForm3();
+    return openCounter(*m_application, elapsed, moment);
 }
 
 void CountersTest::start(CounterWindow& window)

@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "controls/controls.h"
 #include "counters/counterwindow.h"
+#include "counting.h"
 #include "expectedtext.h"
 #include "fakeplatform.h"
 #include "millisecondclock.h"
@@ -129,15 +130,7 @@ void SoakTest::daysOfRefreshes()
     clock.setSeconds(start);
     Application app(withClock(fake.platform(), clock));
     app.start();
-    app.form1().dtpDate().setValue(DateTime::fromSeconds(moment / secondsPerDay * secondsPerDay));
-    app.form1().dtpTime().setValue(DateTime::fromSeconds(moment % secondsPerDay));
-    if (elapsed)
-        app.form1().PushButton2_Click();
-    else
-        app.form1().PushButton1_Click();
-    CounterWindow* window = elapsed ? app.loadedForm2() : app.loadedForm3();
-    QVERIFY(window);
-    window->startStopButton().click();
+    CounterWindow* window = &openAndStart(app, elapsed, DateTime::fromSeconds(moment));
     QVERIFY(window->Timer1().isActive());
 
     const CaptionTable table;
