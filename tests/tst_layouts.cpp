@@ -76,72 +76,94 @@ private Q_SLOTS:
         QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
     }
 
-    void geometry_data()
+    // One row per control, and one for each window itself (no name): where it stands, in what,
+    // its caption, its font and the white it is painted on.
+    void controls_data()
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("container"); // empty: the window
-        QTest::addColumn<QRect>("rect");        // width -1: follows the caption
-        QTest::addColumn<QString>("caption");   // null: not checked here
+        QTest::addColumn<QRect>("rect");        // width -1: follows the caption; null: not placed
+        QTest::addColumn<QString>("caption");   // null: none
+        QTest::addColumn<qreal>("points");
+        QTest::addColumn<int>("whiteRole"); // the palette role painted white; -1: none
 
-        auto row = [](const char* window, QAnyStringView name, const char* container, QRect rect,
-                      const char* caption = nullptr) {
-            QTest::addRow("%s %s", window, qPrintable(name.toString()))
-                << QString::fromLatin1(window) << name.toString() << QString::fromLatin1(container)
-                << rect << (caption ? QString::fromLatin1(caption) : QString());
+        const int surface = QPalette::Window;
+        const int button = QPalette::Button;
+        auto row = [](const char* window, const QString& name, const char* container, QRect rect,
+                      const char* caption, qreal points, int whiteRole) {
+            QTest::addRow("%s %s", window, name.isEmpty() ? "window" : qPrintable(name))
+                << QString::fromLatin1(window) << name << QString::fromLatin1(container) << rect
+                << (caption ? QString::fromUtf8(caption) : QString()) << points << whiteRole;
         };
-        row("Form1", "Frame1", "", {8, 8, 520, 52});
-        row("Form1", "Frame2", "", {8, 66, 520, 55});
-        row("Form1", "dtpDate", "Frame1", {12, 20, 496, 23});
-        row("Form1", "dtpTime", "Frame2", {12, 20, 496, 25});
-        row("Form1", "PushButton2", "", {8, 129, 520, 27}, "Count Time Elapsed");
-        row("Form1", "PushButton1", "", {8, 163, 520, 27}, "Count Remaining Time");
+        row("Form1", {}, "", {}, nullptr, 9, surface);
+        row("Form1", u"Frame1"_s, "", {8, 8, 520, 52}, "Date", 9, surface);
+        row("Form1", u"Frame2"_s, "", {8, 66, 520, 55}, "Time", 9, surface);
+        row("Form1", u"dtpDate"_s, "Frame1", {12, 20, 496, 23}, nullptr, 9, -1);
+        row("Form1", u"dtpTime"_s, "Frame2", {12, 20, 496, 25}, nullptr, 9, -1);
+        row("Form1", u"PushButton2"_s, "", {8, 129, 520, 27}, "Count Time Elapsed", 11.25, button);
+        row("Form1", u"PushButton1"_s, "", {8, 163, 520, 27}, "Count Remaining Time", 11.25,
+            button);
 
         for (const char* form : {"Form2", "Form3"}) {
             const bool lapsed = form == QByteArrayView("Form2");
             const QString suffix = QString::fromLatin1(lapsed ? "Lapsed" : "Remaining");
-            const int frameTop = lapsed ? 80 : 72;
-            const int buttonTop = lapsed ? 169 : 161;
-            row(form, "Frame1", "", {8, frameTop, 520, 82},
-                lapsed ? "Lapsed" : "Remaining (set Time ahead of now)");
+            const int shift = lapsed ? 0 : -8; // Form3's rows stand 8 pixels higher
+            row(form, {}, "", {}, nullptr, 9, surface);
+            row(form, u"Frame1"_s, "", {8, 80 + shift, 520, 82},
+                lapsed ? "Lapsed" : "Remaining (set Time ahead of now)", 9, surface);
             const QPoint labelAt[] = {{9, 18}, {9, 51}, {147, 18}, {147, 51}};
-            for (int i = 0; i < 4; ++i) {
-                const QString name = u"lbl"_s + QLatin1StringView(counterLabels[i]) + suffix;
-                row(form, name, "Frame1", {labelAt[i], QSize(-1, 18)});
-            }
-            row(form, "PushButton2", "", {8, buttonTop, 520, 27}, "Start");
-            row(form, "PushButton1", "", {8, lapsed ? 204 : 196, 520, 27}, "< Back");
-            row(form, "lblCurrentDate", "", {8, lapsed ? 48 : 40, -1, 18});
-            row(form, "lblDateTimeEntered", "", {8, lapsed ? 16 : 8, -1, 18});
+            const char* const captions[] = {"Day(s):", "Hour(s):", "Minute(s):", "Second(s):"};
+            for (int i = 0; i < 4; ++i)
+                row(form, u"lbl"_s + QLatin1StringView(counterLabels[i]) + suffix, "Frame1",
+                    {labelAt[i], QSize(-1, 18)}, captions[i], 11.25, surface);
+            row(form, u"PushButton2"_s, "", {8, 169 + shift, 520, 27}, "Start", 11.25, button);
+            row(form, u"PushButton1"_s, "", {8, 204 + shift, 520, 27}, "< Back", 11.25, button);
+            row(form, u"lblCurrentDate"_s, "", {8, 48 + shift, -1, 18}, "Current Date/Time:", 11.25,
+                surface);
+            row(form, u"lblDateTimeEntered"_s, "", {8, 16 + shift, -1, 18},
+                "Date/Time Entered:", 11.25, surface);
         }
     }
-    void geometry()
+    void controls()
     {
         QFETCH(QString, window);
         QFETCH(QString, name);
         QFETCH(QString, container);
         QFETCH(QRect, rect);
         QFETCH(QString, caption);
+        QFETCH(qreal, points);
+        QFETCH(int, whiteRole);
         const auto form = makeWindow(window);
-        QWidget* widget = form->findChild<QWidget*>(name);
+        QWidget* widget = control(*form, name);
         QVERIFY(widget);
-        QCOMPARE(widget->parentWidget(), control(*form, container));
-        QCOMPARE(widget->pos(), rect.topLeft());
-        QCOMPARE(widget->height(), rect.height());
-        if (rect.width() >= 0) {
-            QCOMPARE(widget->width(), rect.width());
-        } else {
-            QCOMPARE(widget->width(), widget->sizeHint().width());
+        if (!rect.isNull()) {
+            QCOMPARE(widget->parentWidget(), control(*form, container));
+            QCOMPARE(widget->pos(), rect.topLeft());
+            QCOMPARE(widget->height(), rect.height());
+            QCOMPARE(widget->width(),
+                     rect.width() >= 0 ? rect.width() : widget->sizeHint().width());
             QVERIFY(widget->width() > 0);
         }
-        if (caption.isNull())
-            return;
         if (auto* button = qobject_cast<PushButton*>(widget))
             QCOMPARE(button->caption(), caption);
         else if (auto* frame = qobject_cast<Frame*>(widget))
             QCOMPARE(frame->title(), caption);
+        else if (auto* label = qobject_cast<Label*>(widget))
+            QCOMPARE(label->caption(), caption);
         else
-            QFAIL("caption given for a control that has none");
+            QVERIFY2(caption.isNull(), "caption given for a control that has none");
+
+        const QFont font = widget->font();
+        QCOMPARE(font.family(), u"Arial"_s);
+        QCOMPARE(font.pointSizeF(), points);
+        QVERIFY(font.bold());
+        if (whiteRole >= 0) {
+            const auto role = static_cast<QPalette::ColorRole>(whiteRole);
+            QCOMPARE(widget->palette().color(role), QColor(Qt::white));
+            if (role == QPalette::Window)
+                QVERIFY(widget->autoFillBackground());
+        }
     }
 
     void labelGrowsInPlace_data()
@@ -209,41 +231,6 @@ private Q_SLOTS:
         QCOMPARE(form->height() - (button->geometry().bottom() + 1), 8);
     }
 
-    void fonts_data()
-    {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<qreal>("points");
-        for (const char* form : {"Form1", "Form2", "Form3"}) {
-            QTest::addRow("%s window", form) << QString::fromLatin1(form) << QString() << 9.0;
-            QTest::addRow("%s Frame1", form) << QString::fromLatin1(form) << u"Frame1"_s << 9.0;
-            QTest::addRow("%s PushButton1", form)
-                << QString::fromLatin1(form) << u"PushButton1"_s << 11.25;
-            QTest::addRow("%s PushButton2", form)
-                << QString::fromLatin1(form) << u"PushButton2"_s << 11.25;
-        }
-        QTest::newRow("Form1 Frame2") << u"Form1"_s << u"Frame2"_s << 9.0;
-        QTest::newRow("Form1 dtpDate") << u"Form1"_s << u"dtpDate"_s << 9.0;
-        QTest::newRow("Form1 dtpTime") << u"Form1"_s << u"dtpTime"_s << 9.0;
-        QTest::newRow("Form2 lblDaysLapsed") << u"Form2"_s << u"lblDaysLapsed"_s << 11.25;
-        QTest::newRow("Form2 lblCurrentDate") << u"Form2"_s << u"lblCurrentDate"_s << 11.25;
-        QTest::newRow("Form3 lblSecondsRemaining")
-            << u"Form3"_s << u"lblSecondsRemaining"_s << 11.25;
-        QTest::newRow("Form3 lblDateTimeEntered") << u"Form3"_s << u"lblDateTimeEntered"_s << 11.25;
-    }
-    void fonts()
-    {
-        QFETCH(QString, window);
-        QFETCH(QString, name);
-        QFETCH(qreal, points);
-        const auto form = makeWindow(window);
-        const QWidget* widget = control(*form, name);
-        QVERIFY(widget);
-        const QFont font = widget->font();
-        QCOMPARE(font.family(), u"Arial"_s);
-        QCOMPARE(font.pointSizeF(), points);
-        QVERIFY(font.bold());
-    }
     void arialResolvesToMetricTwin()
     {
         QProcess match;
@@ -258,42 +245,6 @@ private Q_SLOTS:
             QCOMPARE(info.family(), u"Liberation Sans"_s);
             QVERIFY(!info.fixedPitch());
             QVERIFY(info.bold());
-        }
-    }
-
-    void whiteBackground_data()
-    {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("name");
-        for (const char* form : {"Form1", "Form2", "Form3"}) {
-            QTest::addRow("%s window", form) << QString::fromLatin1(form) << QString();
-            QTest::addRow("%s Frame1", form) << QString::fromLatin1(form) << u"Frame1"_s;
-        }
-        QTest::newRow("Form1 Frame2") << u"Form1"_s << u"Frame2"_s;
-        QTest::newRow("Form2 lblHoursLapsed") << u"Form2"_s << u"lblHoursLapsed"_s;
-        QTest::newRow("Form2 lblDateTimeEntered") << u"Form2"_s << u"lblDateTimeEntered"_s;
-        QTest::newRow("Form3 lblMinutesRemaining") << u"Form3"_s << u"lblMinutesRemaining"_s;
-        QTest::newRow("Form3 lblCurrentDate") << u"Form3"_s << u"lblCurrentDate"_s;
-    }
-    void whiteBackground()
-    {
-        QFETCH(QString, window);
-        QFETCH(QString, name);
-        const auto form = makeWindow(window);
-        const QWidget* widget = control(*form, name);
-        QVERIFY(widget);
-        QCOMPARE(widget->palette().color(QPalette::Window), QColor(Qt::white));
-        QVERIFY(widget->autoFillBackground());
-    }
-    void whiteButtons_data() { nothingClipped_data(); }
-    void whiteButtons()
-    {
-        QFETCH(QString, window);
-        const auto form = makeWindow(window);
-        for (const char* name : {"PushButton1", "PushButton2"}) {
-            const QWidget* button = form->findChild<QWidget*>(QString::fromLatin1(name));
-            QVERIFY(button);
-            QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));
         }
     }
 
