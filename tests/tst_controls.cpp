@@ -1,8 +1,10 @@
+#include "controls/accessibility.h"
 #include "controls/controls.h"
 #include "controls/form.h"
 #include "fakeplatform.h"
 #include "time/datetimetext.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPixmap>
@@ -39,15 +41,6 @@ bool showActive(QWidget& window)
     return QTest::qWaitForWindowActive(&window);
 }
 
-// The picker's two invariants: a date has no time of day, a time lies on the zero date.
-void checkKind(const DTPicker& picker)
-{
-    if (picker.format() == Format::ShortDate)
-        QCOMPARE(picker.value().secondOfDay(), std::int64_t(0));
-    else
-        QCOMPARE(picker.value().dayNumber(), std::int64_t(0));
-}
-
 } // namespace
 
 class TestControls : public QObject
@@ -57,7 +50,11 @@ class TestControls : public QObject
     QLocale m_startLocale;
 
 private Q_SLOTS:
-    void initTestCase() { m_startLocale = QLocale(); }
+    void initTestCase()
+    {
+        m_startLocale = QLocale();
+        installAccessibleInterfaces();
+    }
     void cleanup() { QLocale::setDefault(m_startLocale); }
 
     void buttonCaption_data()
@@ -117,31 +114,14 @@ private Q_SLOTS:
         }
         QCOMPARE(spy.count(), expected);
     }
-    void pickerRange_data()
-    {
-        QTest::addColumn<Format>("format");
-        QTest::addColumn<bool>("popup");
-        QTest::newRow("date") << Format::ShortDate << true;
-        QTest::newRow("time") << Format::Time << false;
-    }
-    void pickerRange()
-    {
-        QFETCH(Format, format);
-        QFETCH(bool, popup);
-        const FakeClock clock;
-        const DTPicker picker(format, DateTimeText(), clock);
-        QCOMPARE(picker.minimumDate(), QDate(1601, 1, 1));
-        QCOMPARE(picker.maximumDate(), QDate(9999, 12, 31));
-        QCOMPARE(picker.calendarPopup(), popup);
-        checkKind(picker);
-    }
-
-    void pickerValue_data()
+    // A value offered from outside, as a screen reader sets it, is held as the picker's own kind
+    // (a date at midnight, a time on the zero date) and within its range, and shown so.
+    void pickerHoldsItsKind_data()
     {
         QTest::addColumn<Format>("format");
         QTest::addColumn<QDate>("setDate");
         QTest::addColumn<QTime>("setTime");
-        QTest::addColumn<QDate>("date"); // what the picker reads back
+        QTest::addColumn<QDate>("date"); // what the picker holds and shows
         QTest::addColumn<QTime>("time");
         const QDate zero(1899, 12, 30);
         const QTime midnight(0, 0);
@@ -164,8 +144,12 @@ private Q_SLOTS:
             << Format::Time << QDate(1601, 1, 1) << QTime(1, 2, 3) << zero << QTime(1, 2, 3);
         QTest::newRow("time on last day") << Format::Time << QDate(9999, 12, 31)
                                           << QTime(23, 59, 59) << zero << QTime(23, 59, 59);
+        QTest::newRow("date after last") << Format::ShortDate << QDate(9999, 12, 31).addDays(1)
+                                         << midnight << QDate(9999, 12, 31) << midnight;
+        QTest::newRow("date before first") << Format::ShortDate << QDate(1600, 12, 31) << midnight
+                                           << QDate(1601, 1, 1) << midnight;
     }
-    void pickerValue()
+    void pickerHoldsItsKind()
     {
         QFETCH(Format, format);
         QFETCH(QDate, setDate);
@@ -173,11 +157,23 @@ private Q_SLOTS:
         QFETCH(QDate, date);
         QFETCH(QTime, time);
         const FakeClock clock;
-        DTPicker picker(format, DateTimeText(), clock);
-        picker.setValue(DateTime::fromDateAndTime(setDate, setTime));
-        QCOMPARE(picker.value().date(), date);
-        QCOMPARE(picker.value().time(), time);
-        checkKind(picker);
+        const DateTimeText text;
+        DTPicker picker(format, text, clock);
+        QAccessibleValueInterface* value =
+            QAccessible::queryAccessibleInterface(&picker)->valueInterface();
+        QVERIFY(value);
+        const bool isDate = format == Format::ShortDate;
+        QCOMPARE(value->minimumValue().toLongLong(),
+                 qlonglong(isDate ? DateTime::fromDate(QDate(1601, 1, 1)).seconds() : 0));
+        QCOMPARE(value->maximumValue().toLongLong(),
+                 qlonglong(isDate ? DateTime::fromDate(QDate(9999, 12, 31)).seconds()
+                                  : DateTime::secondsPerDay - 1));
+        QCOMPARE(picker.calendarPopup(), isDate);
+
+        value->setCurrentValue(qlonglong(DateTime::fromDateAndTime(setDate, setTime).seconds()));
+        const DateTime held = DateTime::fromDateAndTime(date, time);
+        QCOMPARE(value->currentValue().toLongLong(), qlonglong(held.seconds()));
+        QCOMPARE(shownText(picker), isDate ? text.formatDate(held) : text.formatTime(held));
     }
 
     void pickerText_data()
