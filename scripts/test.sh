@@ -22,18 +22,9 @@ mapfile -t sources < <(find src tests bench fuzz -name '*.cpp' -o -name '*.h' 2>
 if clang-format --dry-run --Werror "${sources[@]}"; then count formatting 1 0; else count formatting 0 1; fi
 
 echo "== X server for the end-to-end suites"
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
-xvfb_pid=$!
-cleanup() {
-    kill "${wm_pid:-}" "$xvfb_pid" 2>/dev/null || true
-    rm -f "$display_file"
-}
-trap cleanup EXIT
-for _ in $(seq 100); do [[ -s $display_file ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$display_file")"
-openbox >/dev/null 2>&1 &
-wm_pid=$!
+source tests/e2e/xserver.sh
+start_x_server
+trap stop_x_server EXIT
 
 # A build that fails counts as one failure, and its tests are not run.
 run_suite() {

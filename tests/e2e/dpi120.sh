@@ -8,24 +8,20 @@ set -euo pipefail
 program=$1
 xprobe=$(dirname "$(realpath "$0")")/xprobe.py
 scratch=$(mktemp -d)
-display_file=$scratch/display
 pid=
 failed=0
 cleanup() {
     [[ -n $pid ]] && kill "$pid" 2>/dev/null
-    kill "${frames_pid:-}" "${wm_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
+    kill "${frames_pid:-}" 2>/dev/null || true
+    stop_x_server
     rm -rf "$scratch"
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -dpi 120 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [[ -s $display_file ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$display_file")"
+# shellcheck source=xserver.sh
+source "$(dirname "$(realpath "$0")")/xserver.sh"
+start_x_server -dpi 120
 echo "Xft.dpi: 120" | xrdb -nocpp -merge -
-openbox >/dev/null 2>&1 &
-wm_pid=$!
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
 "$xprobe" frames >"$scratch/frames.log" 2>"$scratch/frames.err" &
 frames_pid=$!
 sleep 0.5

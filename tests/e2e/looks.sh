@@ -11,6 +11,7 @@ set -euo pipefail
 
 BIN=$(realpath "${1:?usage: looks.sh <path-to-span-meter>}")
 WAIT=20
+STEP_WAIT=8
 MAIN_TITLE='Tallyglass Hourwick Span Meter for Clockwise Reckoning'
 BUTTON_X=268
 
@@ -69,31 +70,11 @@ trap finish EXIT
 pass() { passed=$((passed + 1)) && echo "PASS: $*"; }
 fail() { failed=$((failed + 1)) && echo "FAIL: $*"; }
 
-poll() {
-    local tries=$(($1 * 10))
-    shift
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+# shellcheck source=helpers.sh
+source "$(dirname "$(realpath "$0")")/helpers.sh"
 
 window_titled() { xdotool search --all --onlyvisible --pid "$app_pid" --name "^$1\$" 2>/dev/null | head -n 1; }
 has_window() { [[ -n $(window_titled "$1") ]]; }
-
-# settle WINDOW FILE: a screenshot once two in a row agree, so painting has finished.
-settle() {
-    local previous=$work/previous.png
-    import -window "$1" "$previous" 2>/dev/null
-    for _ in $(seq 40); do
-        sleep 0.2
-        import -window "$1" "$2" 2>/dev/null
-        [[ $(compare -metric AE "$previous" "$2" null: 2>&1) == 0 ]] && return 0
-        mv "$2" "$previous"
-    done
-    return 1
-}
 
 # measure SHOT WINDOW DY LABEL: checks the table's rows for WINDOW against the screenshot.
 measure() {
@@ -137,8 +118,6 @@ measure() {
         if [[ $verdict == PASS ]]; then pass "$label: $what"; else fail "$label: $what"; fi
     done <<<"$results"
 }
-
-click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
 keep_shot() {
     if [[ -n ${E2E_SHOTS:-} && $2 == dark ]]; then

@@ -17,9 +17,6 @@ REMAINING_TITLE='Count Remaining Time'
 HOME_PAGE='https://www.span-meter.example/'
 WAIT=20      # seconds for a window to appear or the program to end; sanitizer builds are slow
 STEP_WAIT=8  # seconds for a running program to react to a click or key
-IMPORT=/usr/bin/import
-CONVERT=/usr/bin/convert # a stand-in may shadow the real one on PATH
-COMPARE=/usr/bin/compare
 XPROBE=$(dirname "$(realpath "$0")")/xprobe.py # what the X server reports: pointer image, frames
 HAND='32x32 9,0'        # the shipped hand at the ordinary scale: size and hot spot
 HAND_DOUBLE='64x64 18,0' # and at twice that
@@ -35,7 +32,8 @@ bus_pid=
 frames_pid=
 LAUNCH_ENV=()
 
-now_ms() { date +%s%3N; }
+# shellcheck source=helpers.sh
+source "$(dirname "$(realpath "$0")")/helpers.sh"
 
 pass() {
     passed=$((passed + 1))
@@ -138,19 +136,6 @@ chmod +x "$work/bin/xdg-open"
 
 # --- helpers ------------------------------------------------------------------------------
 
-# poll SECONDS COMMAND...: true as soon as COMMAND succeeds, false after SECONDS.
-poll() {
-    local deadline=$(($(now_ms) + $1 * 1000))
-    shift
-    while true; do
-        if "$@"; then
-            return 0
-        fi
-        (($(now_ms) < deadline)) || return 1
-        sleep 0.1
-    done
-}
-
 # launch TAG [ARGUMENT...]: starts the program ($LAUNCH_BIN if set, with the extra environment
 # in LAUNCH_ENV) with the arguments; sets APP_PID and APP_RC (file receiving its exit status).
 launch() {
@@ -207,24 +192,8 @@ wm_class_class() {
 
 exited() { [[ -s $APP_RC ]]; }
 
-# shot WINDOW FILE: a screenshot of the window's client area.
-shot() { "$IMPORT" -window "$1" "$2" 2>/dev/null; }
-
 # crop IN GEOMETRY OUT
 crop() { "$CONVERT" "$1" -crop "$2" +repage "$3"; }
-
-# differing_pixels A B: how many pixels differ; "error" when the images cannot be compared.
-differing_pixels() {
-    local out
-    out=$("$COMPARE" -metric AE "$1" "$2" null: 2>&1) || true
-    if [[ $out =~ ^[0-9]+$ ]]; then
-        echo "$out"
-    else
-        echo error
-    fi
-}
-same_image() { [[ $(differing_pixels "$1" "$2") == 0 ]]; }
-different_image() { [[ $(differing_pixels "$1" "$2") =~ ^[1-9][0-9]*$ ]]; }
 
 # region_shot WINDOW GEOMETRY OUT: a screenshot cropped to one region.
 region_shot() {
@@ -245,31 +214,6 @@ region_is_not() {
 # day with the blinking text cursor at its end, which stands further right on a two-digit day.
 still_parts() {
     "$CONVERT" "$1" -fill black -draw 'rectangle 22,88 462,108' -draw 'rectangle 22,30 42,48' "$2"
-}
-
-# painted IMAGE: more than a handful of colours, so not a window still waiting for its first paint.
-painted() { (($("$CONVERT" "$1" -format %k info: 2>/dev/null || echo 0) > 8)); }
-
-# settle WINDOW OUT: waits until two painted screenshots in a row agree (painting has finished).
-settle() {
-    local previous="$work/settle-a.png" current="$work/settle-b.png"
-    shot "$1" "$previous" || return 1
-    local deadline=$(($(now_ms) + STEP_WAIT * 1000))
-    while (($(now_ms) < deadline)); do
-        sleep 0.2
-        shot "$1" "$current" || return 1
-        if painted "$current" && same_image "$previous" "$current"; then
-            cp "$current" "$2"
-            return 0
-        fi
-        mv "$current" "$previous"
-    done
-    return 1
-}
-
-# click WINDOW X Y: a left click at client coordinates, as a person would make it.
-click() {
-    xdotool mousemove --window "$1" "$2" "$3" click 1
 }
 
 save_shot() {

@@ -1,0 +1,25 @@
+# The X server of the end-to-end suites: sourced by the test command, which starts one for them
+# all, and by the suites that need one of their own (another resolution).
+
+# start_x_server [XVFB-OPTION...]: Xvfb, numbered by the server itself, with openbox on it.
+# Exports DISPLAY once the window manager has taken the screen; stop_x_server ends both.
+start_x_server() {
+    local display_file
+    display_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset "$@" \
+        3>"$display_file" >/dev/null 2>&1 &
+    x_server_pids=($!)
+    for _ in $(seq 100); do [[ -s $display_file ]] && break; sleep 0.1; done
+    export DISPLAY=":$(cat "$display_file")"
+    rm -f "$display_file"
+    openbox >/dev/null 2>&1 &
+    x_server_pids+=($!)
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break
+        sleep 0.1
+    done
+}
+
+stop_x_server() {
+    kill "${x_server_pids[@]}" 2>/dev/null || true
+}
