@@ -42,7 +42,7 @@ const CounterConfig& remainingCounter()
 CounterWindow::CounterWindow(const CounterConfig& config, const Platform& platform, Main& main,
                              Globals& globals, Navigator& navigator, const DateTimeText& text)
     : m_config(config), m_platform(platform), m_main(main), m_globals(globals),
-      m_navigator(navigator), m_text(text), m_tickLocation(location("Timer1"))
+      m_navigator(navigator), m_tickLocation(location("Timer1")), m_texts(text)
 {
     buildWindow(*this, config.layout(), text, platform.clock);
     m_pushButton1 = findChild<PushButton*>(QStringLiteral("PushButton1"));
@@ -157,7 +157,7 @@ void CounterWindow::tick(const QPointer<CounterWindow>& alive)
         return;
     // One reading serves the whole tick, so the time shown and the count always agree.
     const DateTime now = m_platform.clock.now();
-    trap.run(102, [&] { m_lblCurrentDate->setCaption(shownClock(now)); });
+    trap.run(102, [&] { m_lblCurrentDate->setCaption(m_texts.clock(now)); });
     trap.run(104, [&] {
         try {
             RefreshBreakdown(now);
@@ -172,20 +172,9 @@ void CounterWindow::tick(const QPointer<CounterWindow>& alive)
         retractToldPhrase();
 }
 
-// The texts change once a second and with the Moment, yet the tick runs 40 times a second: each
-// is worked out again only when what it comes from has changed.
-const QString& CounterWindow::shownClock(DateTime now)
-{
-    if (now != m_clockFor) {
-        m_clock = clockCaption(now, m_text);
-        m_clockFor = now;
-    }
-    return m_clock;
-}
-
 void CounterWindow::RefreshBreakdown(DateTime now)
 {
-    const DateTime moment = momentOf(m_navigator.momentText());
+    const DateTime moment = m_texts.moment(m_navigator.momentText());
     if (const std::optional<std::int32_t> span = spanToShow(now, moment, m_config.direction))
         writeBreakdown(*span);
     else if (m_config.direction == CountDirection::Remaining && m_lastWrittenSpan.value_or(0) != 0)
@@ -193,25 +182,12 @@ void CounterWindow::RefreshBreakdown(DateTime now)
         writeBreakdown(0);
 }
 
-// Text that does not convert is never kept, so it is read, and reported, on every tick.
-DateTime CounterWindow::momentOf(const QString& text)
-{
-    if (text != m_parsedMomentText) {
-        m_parsedMoment = m_text.parse(text);
-        m_parsedMomentText = text;
-    }
-    return m_parsedMoment;
-}
-
 void CounterWindow::writeBreakdown(std::int32_t span)
 {
-    if (span != m_breakdownFor) {
-        m_breakdown = breakdownCaptions(span);
-        m_breakdownFor = span;
-    }
     m_lastWrittenSpan = span;
+    const BreakdownCaptions& captions = m_texts.breakdown(span);
     for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
-        m_breakdownLabels[i]->setCaption(m_breakdown[i]);
+        m_breakdownLabels[i]->setCaption(captions[i]);
 }
 
 // The count in one phrase, for a screen reader that asks: the four labels read one by one are

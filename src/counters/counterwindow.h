@@ -2,6 +2,7 @@
 
 #include "controls/form.h"
 #include "counters/intervalbreakdown.h"
+#include "counters/ticktexts.h"
 #include "platform/platform.h"
 #include "shell/navigator.h"
 #include "time/datetimetext.h"
@@ -70,9 +71,7 @@ protected:
 private:
     QString location(const char* handler) const;
     void tick(const QPointer<CounterWindow>& alive);
-    const QString& shownClock(DateTime now);
     void RefreshBreakdown(DateTime now);
-    DateTime momentOf(const QString& text);
     void writeBreakdown(std::int32_t span);
     // Stop's statements, each run by `step` with its number: Stop traps each, an overflowing
     // tick runs them as they come.
@@ -87,7 +86,6 @@ private:
     Main& m_main;
     Globals& m_globals;
     Navigator& m_navigator;
-    const DateTimeText& m_text;
     QTimer m_timer;
     PushButton* m_pushButton1;
     PushButton* m_pushButton2;
@@ -104,12 +102,6 @@ private:
     // The count as a screen reader last read it, until it is told the count has changed.
     std::optional<QString> m_toldFigures;
 
-    // The tick's texts, with what each was worked out from.
     const QString m_tickLocation;
-    std::optional<DateTime> m_clockFor;
-    QString m_clock;
-    QString m_parsedMomentText;
-    DateTime m_parsedMoment;
-    std::optional<std::int32_t> m_breakdownFor;
-    std::array<QString, 4> m_breakdown;
+    TickTexts m_texts;
 };

@@ -41,3 +41,30 @@ QString idleBreakdownCaption(std::size_t figure)
 {
     return figureCaptions.at(figure);
 }
+
+const QString& TickTexts::clock(DateTime now)
+{
+    if (now != m_clockFor) {
+        m_clock = clockCaption(now, m_text);
+        m_clockFor = now;
+    }
+    return m_clock;
+}
+
+DateTime TickTexts::moment(const QString& text)
+{
+    if (text != m_momentText) {
+        m_moment = m_text.parse(text);
+        m_momentText = text;
+    }
+    return m_moment;
+}
+
+const BreakdownCaptions& TickTexts::breakdown(std::int32_t span)
+{
+    if (span != m_breakdownFor) {
+        m_breakdown = breakdownCaptions(span);
+        m_breakdownFor = span;
+    }
+    return m_breakdown;
+}

@@ -28,3 +28,26 @@ std::optional<std::int32_t> spanToShow(DateTime now, DateTime moment, CountDirec
 // The captions of a window that is not counting.
 QString idleClockCaption();
 QString idleBreakdownCaption(std::size_t figure);
+
+// A counting window's texts, each worked out again only when what it comes from has changed: the
+// tick runs 40 times a second, the texts change once a second and with the Moment.
+class TickTexts
+{
+public:
+    explicit TickTexts(const DateTimeText& text) : m_text(text) {}
+
+    const QString& clock(DateTime now);
+    // The Moment read from its text. Text that does not convert is never kept, so it is read,
+    // and its failure raised, again on every tick.
+    DateTime moment(const QString& text);
+    const BreakdownCaptions& breakdown(std::int32_t span);
+
+private:
+    const DateTimeText& m_text;
+    std::optional<DateTime> m_clockFor;
+    QString m_clock;
+    QString m_momentText;
+    DateTime m_moment;
+    std::optional<std::int32_t> m_breakdownFor;
+    BreakdownCaptions m_breakdown;
+};
