@@ -130,36 +130,9 @@ void Label::setCaption(const QString& caption)
         return;
     const QString previous = text();
     setText(caption);
-    resize(widthFor(caption), height());
+    resize(sizeHint().width(), height());
     if (QAccessible::isActive()) {
         QAccessibleTextUpdateEvent event(this, 0, previous, caption);
         QAccessible::updateAccessibility(&event);
     }
-}
-
-int Label::widthFor(const QString& caption)
-{
-    if (const auto known = m_widths.constFind(caption); known != m_widths.cend())
-        return *known;
-    if (m_widths.size() >= 128)
-        m_widths.clear(); // the clock's captions never come back
-    const int width = sizeHint().width();
-    m_widths.insert(caption, width);
-    return width;
-}
-
-bool Label::event(QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::FontChange:
-    case QEvent::StyleChange:
-    case QEvent::Polish:
-    case QEvent::ContentsRectChange:
-    case QEvent::LayoutDirectionChange:
-        m_widths.clear();
-        break;
-    default:
-        break;
-    }
-    return QLabel::event(event);
 }

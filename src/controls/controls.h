@@ -3,7 +3,6 @@
 #include "controls/dtpicker.h"
 
 #include <QGroupBox>
-#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <functional>
@@ -71,15 +70,4 @@ public:
     explicit Label(QWidget* parent = nullptr);
     QString caption() const { return text(); }
     void setCaption(const QString& caption);
-
-protected:
-    bool event(QEvent* event) override;
-
-private:
-    int widthFor(const QString& caption);
-
-    // Measuring a caption costs as much as drawing it, and a counter's seconds and minutes cycle
-    // through the same sixty captions: their widths are kept until anything that sizes text
-    // changes.
-    QHash<QString, int> m_widths;
 };
