@@ -8,6 +8,10 @@
 
 namespace {
 
+// Which part of the value a field sets. (An alias: clang-format releases space the bare
+// declarator differently.)
+using PartMember = int DateTimeParts::*;
+
 // What a field of each kind holds: the values typing accepts in it, the digits that fill it, and
 // the part of the value it shows. The AM/PM marker and fixed text hold no number.
 struct FieldRow
@@ -15,7 +19,7 @@ struct FieldRow
     int min;
     int max;
     int width;
-    int DateTimeParts::*part;
+    PartMember part;
 };
 
 constexpr FieldRow fieldRows[] = {
