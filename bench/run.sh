@@ -358,8 +358,8 @@ profile() {
             if (handler) {
                 if (has("(QEventDispatcherGlib|QCoreApplication)::processEvents", handler)) part = 1
                 else if (has("SystemClock::now|QDateTime::current", handler)) part = 2
-                else if (has("TickTexts::clock|QLocale::toString|QLabel::setText", handler)) part = 3
                 else if (has("::momentText", handler)) part = 4
+                else if (has("TickTexts::clock|QLocale::toString|QLabel::setText", handler)) part = 3
                 else if (has("TickTexts::moment|DateTimeText::parse", handler)) part = 5
                 else if (has("CounterWindow::writeBreakdown|TickTexts::breakdown", handler)) part = 6
                 else part = 7
