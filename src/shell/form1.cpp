@@ -79,8 +79,13 @@ void Form1::openCounter(CountDirection direction, const char* handler)
 
 QString Form1::momentText() const
 {
-    return m_text.formatDate(m_dtpDate->value()) + QLatin1Char(' ') +
-           m_text.formatTime(m_dtpTime->value());
+    const std::pair values{m_dtpDate->value(), m_dtpTime->value()};
+    if (values != m_momentValues) {
+        m_momentText =
+            m_text.formatDate(values.first) + QLatin1Char(' ') + m_text.formatTime(values.second);
+        m_momentValues = values;
+    }
+    return m_momentText;
 }
 
 bool Form1::event(QEvent* event)

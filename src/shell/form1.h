@@ -7,6 +7,9 @@
 #include "shell/navigator.h"
 #include "time/datetimetext.h"
 
+#include <optional>
+#include <utility>
+
 class DTPicker;
 class Frame;
 class PushButton;
@@ -48,4 +51,8 @@ private:
     PushButton* m_pushButton1;
     PushButton* m_pushButton2;
     bool m_iconPending = false;
+    // A counting window asks for the Moment 40 times a second; its text is formed again only
+    // when a picker's value has changed.
+    mutable std::optional<std::pair<DateTime, DateTime>> m_momentValues;
+    mutable QString m_momentText;
 };
