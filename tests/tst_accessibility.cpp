@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QCalendarWidget>
+#include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
@@ -290,9 +291,6 @@ void AccessibilityTest::countIsReadOnRequest()
     QCOMPARE(button->text(QAccessible::Description), QString());
 }
 
-QTEST_MAIN(AccessibilityTest)
-#include "tst_accessibility.moc"
-
 void AccessibilityTest::characterBoxesLieOnThePaintedText_data()
 {
     QTest::addColumn<QString>("locale");
@@ -318,6 +316,10 @@ void AccessibilityTest::characterBoxesLieOnThePaintedText()
     QFETCH(QString, locale);
     QFETCH(Qt::LayoutDirection, direction);
     QFETCH(QString, label);
+    // Qt's offscreen platform on Windows finds no fonts: every character is drawn as the same
+    // empty box, and no glyph can be told from another.
+    if (QFontDatabase::families().isEmpty())
+        QSKIP("No fonts: every character would be drawn as the same box");
     const QLocale before;
     m_application.reset();
     QLocale::setDefault(QLocale(locale));
@@ -354,7 +356,6 @@ void AccessibilityTest::characterBoxesLieOnThePaintedText()
         for (int shift = -2; shift <= 2; ++shift)
             best = std::max(
                 best, glyphMatch(painted, character, shown->font(), box.left() + shift, box.top()));
-
         if (best < 0.6)
             QFAIL(qPrintable(QStringLiteral("'%1' (offset %2) is not painted at x %3..%4 of \"%5\"")
                                  .arg(character)
@@ -366,3 +367,6 @@ void AccessibilityTest::characterBoxesLieOnThePaintedText()
     }
     QVERIFY2(inked >= 20, "too few characters drawn to judge");
 }
+
+QTEST_MAIN(AccessibilityTest)
+#include "tst_accessibility.moc"
