@@ -27,13 +27,15 @@ struct LocaleText
     DateTimeText text;
 };
 
-// Latin and non-Latin digits, day-first and month-first orders, blanks inside the date, and
-// day-period words before and after the time.
+// Latin and non-Latin digits (Chakma's and Adlam's outside the Basic Multilingual Plane),
+// day-first and month-first orders, blanks inside the date, and day-period words before and after
+// the time.
 const std::vector<LocaleText>& locales()
 {
     static const std::vector<LocaleText> all = [] {
         std::vector<LocaleText> out;
-        for (const char* name : {"en_US", "de_DE", "ko_KR", "ar_EG", "fa_IR", "hi_IN", "C"}) {
+        for (const char* name : {"en_US", "de_DE", "ko_KR", "ar_EG", "fa_IR", "hi_IN", "sq_AL",
+                                 "as_IN", "ccp_BD", "ff_Adlm_GM", "C"}) {
             const QLocale locale(QString::fromLatin1(name));
             out.push_back({QString::fromLatin1(name), DateTimeText(locale)});
         }

@@ -54,8 +54,8 @@ private Q_SLOTS:
     void momentAroundTheClock();
     void spans_data();
     void spans();
-    void spanBeyondTheLimitIsReportedOnceAndStops_data();
-    void spanBeyondTheLimitIsReportedOnceAndStops();
+    void failingTickIsReportedOnceAndStops_data();
+    void failingTickIsReportedOnceAndStops();
     void clockAtMidnightShowsTheDateAlone();
     void daylightSavingChangeIsNotCorrected();
     void pickerChangedWhileCountingShowsOnTheNextTick_data();
@@ -228,35 +228,62 @@ void CountersTest::spans()
     QVERIFY(m_fake->messageBox.m_reports.empty());
 }
 
-void CountersTest::spanBeyondTheLimitIsReportedOnceAndStops_data()
+void CountersTest::failingTickIsReportedOnceAndStops_data()
 {
     QTest::addColumn<bool>("elapsed");
-    QTest::newRow("elapsed") << true;
-    QTest::newRow("remaining") << false;
+    QTest::addColumn<qint64>("span");    // from the clock to the Moment, on the window's side
+    QTest::addColumn<int>("failing");    // the statement made to fail, or 0 for none
+    QTest::addColumn<QString>("report"); // its first line
+    for (const bool elapsed : {true, false}) {
+        const char* side = elapsed ? "elapsed" : "remaining";
+        QTest::addRow("%s, span beyond the limit", side)
+            << elapsed << 2147483648LL << 0 << QStringLiteral("Overflow");
+        QTest::addRow("%s, clock line fails", side)
+            << elapsed << 60LL << 102 << QStringLiteral("The clock could not be read");
+        QTest::addRow("%s, figures line fails as an unreadable Moment would", side)
+            << elapsed << 60LL << 104 << QStringLiteral("Type mismatch");
+    }
 }
 
-void CountersTest::spanBeyondTheLimitIsReportedOnceAndStops()
+void CountersTest::failingTickIsReportedOnceAndStops()
 {
     QFETCH(bool, elapsed);
+    QFETCH(qint64, span);
+    QFETCH(int, failing);
+    QFETCH(QString, report);
+    const QString form = QLatin1String(elapsed ? "Form2" : "Form3");
+    const QString tick = QStringLiteral("in Tallyglass_Hourwick2021/08/31.%1.Timer1 ").arg(form);
     const qint64 now = m_fake->clock.m_now.seconds();
-    const qint64 span = 2147483648LL;
     CounterWindow& window = open(elapsed, DateTime::fromSeconds(elapsed ? now - span : now + span));
     start(window);
+    ErrorTrap::setStatementProbe([&](const QString& location, int line) {
+        if (location == tick && line == failing)
+            throw Failure(report);
+    });
     // While the report is open the window is already idle, its timer stopped.
     bool idleWhileReported = false;
     m_fake->messageBox.m_onShow = [&] { idleWhileReported = !window.Timer1().isActive(); };
+    const auto restore = qScopeGuard([this] {
+        ErrorTrap::setStatementProbe({});
+        m_fake->messageBox.m_onShow = nullptr;
+    });
     window.Timer1_Timer();
     window.Timer1_Timer();
 
     QCOMPARE(m_fake->messageBox.m_reports.size(), 1u);
-    const QString form = QLatin1String(elapsed ? "Form2" : "Form3");
     QCOMPARE(m_fake->messageBox.m_reports.front().text.section(QStringLiteral("\r\r"), 0, 0),
-             QStringLiteral("Overflow\r\nin Tallyglass_Hourwick2021/08/31.%1.Timer1 at line 104")
-                 .arg(form));
+             QStringLiteral("%1\r\n%2at line %3").arg(report, tick).arg(failing ? failing : 104));
     QVERIFY(idleWhileReported);
     QCOMPARE(window.startStopButton().caption(), QStringLiteral("Start"));
     QCOMPARE(breakdown(window), captions);
     QCOMPARE(window.lblCurrentDate().caption(), QStringLiteral("Current Date/Time:"));
+    // Start counts again, from the same state as a first Start.
+    ErrorTrap::setStatementProbe({});
+    if (failing) {
+        start(window);
+        window.Timer1_Timer();
+        QCOMPARE(breakdown(window), counted(0, 0, 1, 0));
+    }
 }
 
 void CountersTest::clockAtMidnightShowsTheDateAlone()

@@ -150,26 +150,31 @@ void CounterWindow::Timer1_Timer()
 void CounterWindow::tick(const QPointer<CounterWindow>& alive)
 {
     const quint64 run = m_countingRun;
+    // A Stop, a Back, the program's end or a failure ends this run; the tick then stops untouched.
+    const auto runGoesOn = [&] { return alive && m_timer.isActive() && m_countingRun == run; };
     ErrorTrap trap(m_platform.messageBox, m_tickLocation);
+    // What fails in a tick fails again 25 ms later: it is reported once, over an idle window.
+    trap.setBeforeReport([&] {
+        if (runGoesOn())
+            stopAfterFailure();
+    });
     trap.run(100, [] { QCoreApplication::processEvents(); });
-    // A Stop, a Back or the program's end during the yield ends this tick untouched.
-    if (!alive || !m_timer.isActive() || m_countingRun != run)
+    if (!runGoesOn())
         return;
     // One reading serves the whole tick, so the time shown and the count always agree.
     const DateTime now = m_platform.clock.now();
     trap.run(102, [&] { m_lblCurrentDate->setCaption(m_texts.clock(now)); });
-    trap.run(104, [&] {
-        try {
-            RefreshBreakdown(now);
-        } catch (const SpanOverflow&) {
-            // It would fail on every tick: report it once and stop counting.
-            returnToIdle([](int, const std::function<void()>& statement) { statement(); });
-            retractToldPhrase();
-            throw;
-        }
-    });
+    if (!runGoesOn())
+        return;
+    trap.run(104, [&] { RefreshBreakdown(now); });
     if (alive)
         retractToldPhrase();
+}
+
+void CounterWindow::stopAfterFailure()
+{
+    returnToIdle([](int, const std::function<void()>& statement) { statement(); });
+    retractToldPhrase();
 }
 
 void CounterWindow::RefreshBreakdown(DateTime now)

@@ -73,10 +73,11 @@ private:
     void tick(const QPointer<CounterWindow>& alive);
     void RefreshBreakdown(DateTime now);
     void writeBreakdown(std::int32_t span);
-    // Stop's statements, each run by `step` with its number: Stop traps each, an overflowing
-    // tick runs them as they come.
+    // Stop's statements, each run by `step` with its number: Stop traps each, a failing tick
+    // runs them as they come.
     using IdleStep = std::function<void(int line, const std::function<void()>& statement)>;
     void returnToIdle(const IdleStep& step);
+    void stopAfterFailure();
     QString countFigures() const;
     QString tellCountPhrase(bool withCaption);
     void retractToldPhrase();

@@ -9,5 +9,7 @@ QString composeErrorReport(const QString& description, const QString& location, 
 
 void ErrorTrap::report(const QString& description)
 {
+    if (m_beforeReport)
+        m_beforeReport();
     m_messageBox.showWarning(errorReportTitle, composeErrorReport(description, m_location, m_line));
 }

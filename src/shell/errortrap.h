@@ -55,6 +55,10 @@ public:
 
     int currentLine() const { return m_line; }
 
+    // Runs before each report: a handler whose failure would come back on every run of it puts
+    // things right first, so the report is seen over a settled window. It must not fail itself.
+    void setBeforeReport(std::function<void()> action) { m_beforeReport = std::move(action); }
+
 private:
     void report(const QString& description);
 
@@ -63,4 +67,5 @@ private:
     MessageBox& m_messageBox;
     QString m_location;
     int m_line = 0;
+    std::function<void()> m_beforeReport;
 };

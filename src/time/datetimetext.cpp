@@ -20,6 +20,16 @@ bool isBracketPair(const FormatPiece& open, const FormatPiece& close)
     return false;
 }
 
+// What stands between the zone and the rest only for the zone's sake: blanks, and the comma of
+// "HH:mm:ss, t". Other punctuation stays: the dot of an abbreviation such as "'ч'." belongs to
+// the text before it.
+bool separatesZone(const FormatPiece& piece)
+{
+    static constexpr char16_t commas[] = {u',', u'\u060C', u'\u3001', u'\uFF0C'};
+    return piece.isBlank() || std::any_of(std::begin(commas), std::end(commas),
+                                          [&piece](char16_t c) { return piece.isBare(c); });
+}
+
 } // namespace
 
 // Several locales give a two-digit year in their short date, which would make dates a century
@@ -38,7 +48,7 @@ QString DateTimeText::withFourDigitYear(const QString& format)
 }
 
 // The values are zone-less wall-clock times, so the zone name the long format carries would be
-// wrong; it goes with any brackets around it and the blanks that only separated it.
+// wrong; it goes with any brackets around it and the blanks and commas that only separated it.
 QString DateTimeText::withoutTimeZone(const QString& format)
 {
     FormatPieces f = readFormat(format);
@@ -50,6 +60,16 @@ QString DateTimeText::withoutTimeZone(const QString& format)
     };
     const auto blanksAfter = [&f](std::size_t at) {
         while (at < f.size() && f[at].isBlank())
+            ++at;
+        return at;
+    };
+    const auto separatorsBefore = [&f](std::size_t at) {
+        while (at > 0 && separatesZone(f[at - 1]))
+            --at;
+        return at;
+    };
+    const auto separatorsAfter = [&f](std::size_t at) {
+        while (at < f.size() && separatesZone(f[at]))
             ++at;
         return at;
     };
@@ -65,8 +85,8 @@ QString DateTimeText::withoutTimeZone(const QString& format)
             begin = open - 1;
             end = close + 1;
         }
-        const std::size_t before = blanksBefore(begin);
-        const std::size_t after = blanksAfter(end);
+        const std::size_t before = separatorsBefore(begin);
+        const std::size_t after = separatorsAfter(end);
         if (before == 0)
             end = after;
         else if (after == f.size())
@@ -106,7 +126,9 @@ QString DateTimeText::withAmPmForDayPeriod(const QString& format)
 
 DateTimeText::DateTimeText(const QLocale& locale)
     : m_locale(locale), m_dateFormat(withFourDigitYear(locale.dateFormat(QLocale::ShortFormat))),
-      m_timeFormat(withAmPmForDayPeriod(withoutTimeZone(locale.timeFormat(QLocale::LongFormat))))
+      m_timeFormat(withAmPmForDayPeriod(withoutTimeZone(locale.timeFormat(QLocale::LongFormat)))),
+      m_bothReader(locale, m_dateFormat + u' ' + m_timeFormat), m_dateReader(locale, m_dateFormat),
+      m_timeReader(locale, m_timeFormat)
 {}
 
 QString DateTimeText::formatDate(DateTime value) const
@@ -128,37 +150,59 @@ QString DateTimeText::format(DateTime value) const
     return formatDate(value) + u' ' + formatTime(value);
 }
 
-// Dates and times are read apart rather than as one QDateTime: a local-time QDateTime rejects or
-// shifts wall-clock times that fall into a daylight-saving gap, and these values know no zone.
-QDate DateTimeText::readDate(const QString& text) const
+const TextReader& DateTimeText::reader(Form form) const
 {
-    const QDate date = m_locale.toDate(text, m_dateFormat);
-    if (!date.isValid() || date < QDate(1601, 1, 1) || date > QDate(9999, 12, 31))
-        return {};
-    return date;
+    switch (form) {
+    case Form::Date:
+        return m_dateReader;
+    case Form::Time:
+        return m_timeReader;
+    case Form::Both:
+        break;
+    }
+    return m_bothReader;
 }
 
-QTime DateTimeText::readTime(const QString& text) const
+QString DateTimeText::write(DateTime value, Form form) const
 {
-    return m_locale.toTime(text, m_timeFormat);
+    switch (form) {
+    case Form::Date:
+        return formatDate(value);
+    case Form::Time:
+        return formatTime(value);
+    case Form::Both:
+        break;
+    }
+    return formatDate(value) + u' ' + formatTime(value);
+}
+
+// The values know no zone, so no local-time QDateTime is formed on the way: it would reject or
+// shift wall-clock times that fall into a daylight-saving gap.
+std::optional<DateTime> DateTimeText::readBack(const QString& text, Form form) const
+{
+    for (const FieldValues& fields : reader(form).readAll(text)) {
+        const QDate date = form == Form::Time ? DateTime::zeroDate()
+                                              : QDate(fields.year, fields.month, fields.day);
+        const QTime time =
+            form == Form::Date ? QTime(0, 0) : QTime(fields.hour, fields.minute, fields.second);
+        if (!date.isValid() || !time.isValid())
+            continue;
+        if (form != Form::Time && (date < QDate(1601, 1, 1) || date > QDate(9999, 12, 31)))
+            continue;
+        const DateTime value = DateTime::fromDateAndTime(date, time);
+        // Only the text this locale writes for the value is that value: not a weekday of
+        // another date, a missing leading zero, or a two-digit year.
+        if (write(value, form) == text)
+            return value;
+    }
+    return std::nullopt;
 }
 
 DateTime DateTimeText::parse(const QString& text) const
 {
-    // The date text may hold blanks of its own (as in "2026. 12. 7."), so each blank in turn is
-    // tried as the one between date and time. The halves share the text's storage, not copies.
-    for (qsizetype blank = text.indexOf(u' '); blank >= 0; blank = text.indexOf(u' ', blank + 1)) {
-        const QDate date = readDate(QString::fromRawData(text.constData(), blank));
-        if (!date.isValid())
-            continue;
-        const QTime time =
-            readTime(QString::fromRawData(text.constData() + blank + 1, text.size() - blank - 1));
-        if (time.isValid())
-            return DateTime::fromDateAndTime(date, time);
+    for (const Form form : {Form::Both, Form::Date, Form::Time}) {
+        if (const std::optional<DateTime> value = readBack(text, form))
+            return *value;
     }
-    if (const QDate date = readDate(text); date.isValid())
-        return DateTime::fromDate(date);
-    if (const QTime time = readTime(text); time.isValid())
-        return DateTime::fromTime(time);
     throw Failure(QStringLiteral("Type mismatch"));
 }

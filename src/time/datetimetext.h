@@ -1,9 +1,11 @@
 #pragma once
 
 #include "time/datetime.h"
+#include "time/textreader.h"
 
 #include <QLocale>
 #include <QString>
+#include <optional>
 
 // Turns date-time values into the user's locale text and back: the short date with a four-digit
 // year, a blank, and the long time with seconds and no time-zone name.
@@ -22,7 +24,8 @@ public:
     // time alone (midnight on the zero date is a time), anything else the date, a blank, the time.
     QString format(DateTime value) const;
 
-    // Reads text in any of the three forms above; raises Failure("Type mismatch") otherwise.
+    // Reads text in any of the three forms above, exactly as this locale writes it; raises
+    // Failure("Type mismatch") otherwise.
     DateTime parse(const QString& text) const;
 
 private:
@@ -33,11 +36,17 @@ private:
     static QString withoutTimeZone(const QString& format);
     static QString withAmPmForDayPeriod(const QString& format);
 
-    // Invalid when the text is not one whole date (within 1601 to 9999) or time in this locale.
-    QDate readDate(const QString& text) const;
-    QTime readTime(const QString& text) const;
+    // The date and time together, the date alone, the time alone.
+    enum class Form { Both, Date, Time };
+    const TextReader& reader(Form form) const;
+    QString write(DateTime value, Form form) const;
+    // The value the text gives in that form, if it writes back as the same text.
+    std::optional<DateTime> readBack(const QString& text, Form form) const;
 
     QLocale m_locale;
     QString m_dateFormat;
     QString m_timeFormat;
+    TextReader m_bothReader;
+    TextReader m_dateReader;
+    TextReader m_timeReader;
 };

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "time/formatpattern.h"
+
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+#include <vector>
+
+// The numbers a text gives for the fields of its format; a field the format lacks reads as 0,
+// and the hour is already on the 24-hour clock.
+struct FieldValues
+{
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+
+    bool operator==(const FieldValues&) const = default;
+};
+
+// Reads text written by QLocale::toString in one display format, piece by piece as the format
+// lays it out: numbers in the locale's own digits (or ASCII ones), the locale's month and weekday
+// names and its AM/PM words as Qt writes them, and every literal character as written. Qt's own
+// reader cannot read back what it writes in several locales (day-period words, digits outside the
+// Basic Multilingual Plane), so the program reads its own text with this one.
+class TextReader
+{
+public:
+    TextReader(const QLocale& locale, const QString& format);
+
+    // Every way the whole text reads as the format: usually one, more where a field's width or a
+    // name is ambiguous. The caller checks which, if any, writes back as the same text.
+    std::vector<FieldValues> readAll(QStringView text) const;
+
+private:
+    enum class Slot { Year, Month, Day, Hour, Minute, Second, AmPm, None };
+    struct Choice
+    {
+        QString text;
+        int value;
+    };
+    // A run of literal characters, a number of one to `maxDigits` digits, or one of `choices`.
+    struct Step
+    {
+        QString literal;
+        Slot slot = Slot::None;
+        int minDigits = 0;
+        int maxDigits = 0;
+        std::vector<Choice> choices;
+    };
+    struct Reading;
+
+    static Step fieldStep(const QLocale& locale, const FormatPiece& field);
+    void readFrom(std::size_t step, qsizetype at, Reading& reading) const;
+    void readNumber(std::size_t step, qsizetype at, Reading& reading) const;
+    static void store(Reading& reading, Slot slot, int value);
+
+    std::vector<Step> m_steps;
+    char32_t m_zeroDigit = U'0';
+    bool m_twelveHour = false;
+};
