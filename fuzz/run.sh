@@ -35,7 +35,7 @@ if ! clang++ -fsanitize=fuzzer,address,undefined "$scratch/probe.cpp" -o "$scrat
     exit 1
 fi
 
-if ! cmake -S "$here" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >"$scratch/configure.log" 2>&1; then
+if ! cmake -S "$here" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DSPAN_WERROR=ON >"$scratch/configure.log" 2>&1; then
     cat "$scratch/configure.log" >&2
     echo "fuzz: configuring failed" >&2
     exit 1
@@ -74,7 +74,7 @@ property_log=$scratch/property.log
 property_seed=${SPAN_PROPERTY_SEED:-$RANDOM$RANDOM}
 (
     cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DSPAN_SANITIZE=ON >/dev/null &&
+        -DSPAN_SANITIZE=ON -DSPAN_WERROR=ON >/dev/null &&
         cmake --build "$root/build-asan" --target tst_typingproperty >/dev/null &&
         QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96 SPAN_PROPERTY_SEED=$property_seed \
             QTEST_FUNCTION_TIMEOUT=$(((seconds + 300) * 1000)) \

@@ -101,7 +101,7 @@ deploy() {
 build_program() {
     echo "== cross-building the program and its test suites into build-win"
     mkdir -p build-win
-    "$qt/bin/qt-cmake" -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    "$qt/bin/qt-cmake" -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPAN_WERROR=ON \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" >build-win/configure.log 2>&1 ||
         { cat build-win/configure.log; exit 1; }
     cmake --build build-win

@@ -31,7 +31,8 @@ run_suite() {
     local dir=$1
     shift
     echo "== $dir: configuring"
-    if ! cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null; then
+    if ! cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPAN_WERROR=ON "$@" \
+        >/dev/null; then
         count "$dir configure" 0 1
         return
     fi
