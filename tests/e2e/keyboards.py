@@ -106,9 +106,9 @@ def main_window_id(pid):
 
 def run_layout(binary, layout, locale, rows):
     subprocess.run(["setxkbmap", "-display", os.environ["DISPLAY"], layout], check=True)
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL=locale, LANG=locale,
-               QT_QPA_PLATFORM="xcb")
-    program = subprocess.Popen([binary], env=env, cwd=os.environ["XDG_RUNTIME_DIR"],
+    runtime = os.environ["XDG_RUNTIME_DIR"]
+    env = atspi.program_env(runtime, LC_ALL=locale, LANG=locale, QT_QPA_PLATFORM="xcb")
+    program = subprocess.Popen([binary], env=env, cwd=runtime,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         # The application is looked up afresh each time: one found before its window was

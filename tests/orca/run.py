@@ -342,8 +342,8 @@ def in_session(binary):
         orca = start_orca(runtime, speech, speechd_address)
         started.append(orca)
         atspi.wait_for("Orca to start", lambda: speech.wait_for(r".", 0, timeout=0))
-        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL="C.UTF-8")
-        program = subprocess.Popen([binary], env=env, cwd=runtime)
+        program = subprocess.Popen([binary], env=atspi.program_env(runtime, LC_ALL="C.UTF-8"),
+                                   cwd=runtime)
         started.append(program)
         run_table(speech, program.pid)
     except (TimeoutError, RuntimeError, subprocess.CalledProcessError) as error:
