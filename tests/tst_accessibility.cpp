@@ -29,6 +29,8 @@ private Q_SLOTS:
     void countIsReadOnRequest();
     void characterBoxesLieOnThePaintedText_data();
     void characterBoxesLieOnThePaintedText();
+    void windowsAreReadAsWindows_data();
+    void windowsAreReadAsWindows();
 
 private:
     std::unique_ptr<FakePlatform> m_fake;
@@ -366,6 +368,28 @@ void AccessibilityTest::characterBoxesLieOnThePaintedText()
         ++inked;
     }
     QVERIFY2(inked >= 20, "too few characters drawn to judge");
+}
+
+void AccessibilityTest::windowsAreReadAsWindows_data()
+{
+    QTest::addColumn<bool>("counter");
+    QTest::newRow("main window") << false;
+    QTest::newRow("counter window") << true;
+}
+
+// Each window is a class derived from Form, which its interface is chosen by.
+void AccessibilityTest::windowsAreReadAsWindows()
+{
+    QFETCH(bool, counter);
+    Form1& form1 = m_application->form1();
+    QWidget* window = &form1;
+    if (counter) {
+        form1.PushButton1_Click();
+        window = m_application->loadedForm3();
+    }
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window);
+    QCOMPARE(accessible->role(), QAccessible::Window);
+    QCOMPARE(accessible->text(QAccessible::Name), window->windowTitle());
 }
 
 QTEST_MAIN(AccessibilityTest)

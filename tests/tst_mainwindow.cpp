@@ -23,6 +23,8 @@ private Q_SLOTS:
     void loadSetsCaptionTitleAndPickers();
     void iconComesOnceTheWindowHasDrawn();
     void iconWaitsForAWindowHiddenBeforeItDrew();
+    void iconIsClearAroundItsPicture_data();
+    void iconIsClearAroundItsPicture();
     void loadFailuresAreReportedAtTheirLines_data();
     void loadFailuresAreReportedAtTheirLines();
     void homePageOpensOnlyOnDrawSeven_data();
@@ -140,6 +142,32 @@ void MainWindowTest::iconWaitsForAWindowHiddenBeforeItDrew()
     QVERIFY(form1.windowIcon().isNull());
     form1.show();
     QTRY_COMPARE(iconSizes(form1), allIconSizes);
+}
+
+void MainWindowTest::iconIsClearAroundItsPicture_data()
+{
+    QTest::addColumn<QSize>("size");
+    for (const QSize size : allIconSizes)
+        QTest::addRow("%d px", size.width()) << size;
+}
+
+// The 32 px image is stored without transparency, in 24 bits with a mask that Qt does not read:
+// its corners would be black.
+void MainWindowTest::iconIsClearAroundItsPicture()
+{
+    QFETCH(QSize, size);
+    startProgram();
+    Form1& form1 = m_application->form1();
+    QTRY_COMPARE(iconSizes(form1), allIconSizes);
+    const QImage image = form1.windowIcon().pixmap(size).toImage();
+    QCOMPARE(image.size(), size);
+    const int last = size.width() - 1;
+    for (const QPoint corner : {QPoint(0, 0), QPoint(last, 0), QPoint(0, last), QPoint(last, last)})
+        QVERIFY2(qAlpha(image.pixel(corner)) == 0,
+                 qPrintable(QStringLiteral("corner %1,%2 is opaque: the mask of an image stored "
+                                           "without transparency was not put back")
+                                .arg(corner.x())
+                                .arg(corner.y())));
 }
 
 void MainWindowTest::loadFailuresAreReportedAtTheirLines_data()

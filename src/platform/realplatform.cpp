@@ -1,6 +1,7 @@
 #include "realplatform.h"
 
 #include "base/failure.h"
+#include "platform/qtmessageboxlabel.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -38,7 +39,7 @@ namespace {
 // wrap: the line breaker would split the address at a hyphen. The text itself stays as it is.
 void keepAddressLinesWhole(QMessageBox& box, const QString& text)
 {
-    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    QLabel* label = messageBoxTextLabel(box);
     if (!label)
         return;
     const QFontMetricsF metrics(label->font());
