@@ -4,9 +4,11 @@
 #include "counters/counterwindow.h"
 #include "fakeplatform.h"
 #include "layouts/builder.h"
+#include "platform/localfilesystem.h"
 #include "platform/qtmessageboxlabel.h"
-#include "platform/realplatform.h"
 #include "platform/skinengine.h"
+#include "platform/warningmessagebox.h"
+#include "platform/windowhandletable.h"
 #include "shell/errortrap.h"
 #include "shell/form1.h"
 #include "shell/main.h"
@@ -117,11 +119,7 @@ void AppearanceTest::fileExists()
     QFETCH(bool, exists);
     FakePlatform fake;
     LocalFileSystem realFiles;
-    const Platform fakes = fake.platform();
-    const Platform platform{fakes.clock,         fakes.messageBox, fakes.urlOpener,
-                            fakes.random,        realFiles,        fakes.skinEngine,
-                            fakes.windowHandles, fakes.programEnd, fakes.windowSystem};
-    QCOMPARE(Main(platform).FileExists(path), exists);
+    QCOMPARE(Main(fake.platform({.fileSystem = &realFiles})).FileExists(path), exists);
     QVERIFY(fake.messageBox.m_reports.empty());
 }
 
