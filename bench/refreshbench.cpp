@@ -6,7 +6,7 @@
 #include "counters/intervalbreakdown.h"
 #include "layouts/builder.h"
 #include "layouts/layout.h"
-#include "platform/realplatform.h"
+#include "platform/systemclock.h"
 #include "time/datetimetext.h"
 
 #include <QApplication>

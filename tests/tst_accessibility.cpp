@@ -131,6 +131,8 @@ void AccessibilityTest::pickersAreReadAsShown()
 {
     QFETCH(QString, picker);
     QFETCH(QString, name);
+    QCOMPARE(QAccessible::queryAccessibleInterface(&m_application->form1())->role(),
+             QAccessible::Window);
     auto* shown = m_application->form1().findChild<DTPicker*>(picker);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(shown);
     QCOMPARE(accessible->role(), QAccessible::SpinBox);
@@ -273,6 +275,8 @@ void AccessibilityTest::countIsReadOnRequest()
     form1.dtpTime().setValue(moment.timePart());
     elapsed ? form1.PushButton2_Click() : form1.PushButton1_Click();
     CounterWindow& window = elapsed ? *m_application->loadedForm2() : *m_application->loadedForm3();
+    // A window's class derives from Form, by which its interface is chosen.
+    QCOMPARE(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
     QAccessibleInterface* button = QAccessible::queryAccessibleInterface(&window.startStopButton());
     QAccessibleInterface* frame =
         QAccessible::queryAccessibleInterface(window.findChild<Frame*>(QStringLiteral("Frame1")));

@@ -57,25 +57,16 @@ qint64 bytesReadSoFar()
 
 // The real files, skin engine and window handles, in a program folder of the test's own; the
 // clock, the reports, the browser, the dice and the program's end stay fakes.
-struct RealFilesPlatform
+struct RealFilesPlatform : FakePlatform
 {
-    explicit RealFilesPlatform(const QString& folder) : fileSystem(folder) {}
+    explicit RealFilesPlatform(const QString& folder) : realFiles(folder) {}
     Platform platform()
     {
-        return {clock,      messageBox,    urlOpener, random,      fileSystem,
-                skinEngine, windowHandles, end,       windowSystem};
+        return FakePlatform::platform({.fileSystem = &realFiles, .skinEngine = &realSkin});
     }
 
-    Journal journal;
-    FakeClock clock;
-    RecordingMessageBox messageBox{journal};
-    FakeUrlOpener urlOpener;
-    FakeRandom random;
-    FolderFileSystem fileSystem;
-    WindowHandleTable windowHandles;
-    StyleSheetSkinEngine skinEngine{windowHandles};
-    FakeProgramEnd end{journal};
-    NativeWindowSystem windowSystem;
+    FolderFileSystem realFiles;
+    StyleSheetSkinEngine realSkin{windowHandles};
 };
 
 enum class Breakage { None, Unreadable };

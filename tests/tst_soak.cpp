@@ -128,7 +128,7 @@ void SoakTest::daysOfRefreshes()
     FakePlatform fake;
     MillisecondClock clock;
     clock.setSeconds(start);
-    Application app(withClock(fake.platform(), clock));
+    Application app(fake.platform({.clock = &clock}));
     app.start();
     CounterWindow* window = &openAndStart(app, elapsed, DateTime::fromSeconds(moment));
     QVERIFY(window->Timer1().isActive());

@@ -2,14 +2,11 @@
 
 #include "controls/controls.h"
 #include "controls/form.h"
+#include "controls/qtaccessibleupdates.h"
+#include "controls/qtatspibridge.h"
 #include "controls/textgeometry.h"
 
 #include <QAccessibleWidget>
-#ifdef SPAN_ATSPI
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVariant>
-#endif
 #include <QLineEdit>
 
 namespace {
@@ -162,35 +159,22 @@ public:
             QAccessibleWidget::doAction(action);
     }
 
-    int cursorPosition() const override { return editor() ? editor()->cursorPosition() : 0; }
-    void setCursorPosition(int position) override
-    {
-        if (editor())
-            editor()->setCursorPosition(position);
-    }
-    int selectionCount() const override { return editor() && editor()->hasSelectedText(); }
+    int cursorPosition() const override { return editor().cursorPosition(); }
+    void setCursorPosition(int position) override { editor().setCursorPosition(position); }
+    int selectionCount() const override { return editor().hasSelectedText(); }
     void selection(int index, int* startOffset, int* endOffset) const override
     {
         *startOffset = *endOffset = 0;
         if (index == 0 && selectionCount() == 1) {
-            *startOffset = editor()->selectionStart();
-            *endOffset = *startOffset + editor()->selectionLength();
+            *startOffset = editor().selectionStart();
+            *endOffset = *startOffset + editor().selectionLength();
         }
     }
 
 protected:
     QString shownText() const override { return picker()->text(); }
-    TextGeometry geometry() const override
-    {
-        if (!editor())
-            return {shownText(), picker()->font(), picker()->layoutDirection(), picker()->rect(),
-                    Qt::AlignLeft | Qt::AlignVCenter};
-        return TextGeometry::ofLineEdit(*editor());
-    }
-    const QWidget& textWidget() const override
-    {
-        return editor() ? *editor() : OneLineTextAccessible::textWidget();
-    }
+    TextGeometry geometry() const override { return TextGeometry::ofLineEdit(editor()); }
+    const QWidget& textWidget() const override { return editor(); }
 
 private:
     DTPicker* picker() const { return static_cast<DTPicker*>(widget()); }
@@ -199,10 +183,7 @@ private:
     {
         return qlonglong(DateTime::fromDate(bound).seconds());
     }
-    QLineEdit* editor() const
-    {
-        return picker()->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
-    }
+    QLineEdit& editor() const { return *picker()->editor(); }
 };
 
 // A frame's caption is its name and its text: a reader's flat review finds a container only by the
@@ -266,19 +247,21 @@ private:
     PushButton* button() const { return static_cast<PushButton*>(widget()); }
 };
 
-QAccessibleInterface* accessibleFor(const QString& className, QObject* object)
+// Matched on our own classes, so Qt's interfaces keep serving their base classes. Qt asks with
+// each class of the object in turn, the most derived first; an object of ours (a window is a
+// Form) is matched at the first ask, and the class name asked with is not needed.
+QAccessibleInterface* accessibleFor(const QString& /*className*/, QObject* object)
 {
-    // Matched on our own classes, so Qt's interfaces keep serving their base classes.
-    if (className == QLatin1String("Form"))
-        return new QAccessibleWidget(static_cast<Form*>(object), QAccessible::Window);
-    if (className == QLatin1String("Label"))
-        return new LabelAccessible(static_cast<Label*>(object));
-    if (className == QLatin1String("DTPicker"))
-        return new PickerAccessible(static_cast<DTPicker*>(object));
-    if (className == QLatin1String("Frame"))
-        return new FrameAccessible(static_cast<Frame*>(object));
-    if (className == QLatin1String("PushButton"))
-        return new ButtonAccessible(static_cast<PushButton*>(object));
+    if (auto* form = qobject_cast<Form*>(object))
+        return new QAccessibleWidget(form, QAccessible::Window);
+    if (auto* label = qobject_cast<Label*>(object))
+        return new LabelAccessible(label);
+    if (auto* picker = qobject_cast<DTPicker*>(object))
+        return new PickerAccessible(picker);
+    if (auto* frame = qobject_cast<Frame*>(object))
+        return new FrameAccessible(frame);
+    if (auto* button = qobject_cast<PushButton*>(object))
+        return new ButtonAccessible(button);
     return nullptr;
 }
 
@@ -294,22 +277,12 @@ bool fromHiddenPopup(const QAccessibleEvent& event)
     return window->windowType() == Qt::Popup && !window->isVisible();
 }
 
-void updateUnlessFromHiddenPopup(QAccessibleEvent* event)
-{
-    if (fromHiddenPopup(*event))
-        return;
-    // Without a handler, Qt hands the event to the platform's bridge.
-    QAccessible::installUpdateHandler(nullptr);
-    QAccessible::updateAccessibility(event);
-    QAccessible::installUpdateHandler(&updateUnlessFromHiddenPopup);
-}
-
 } // namespace
 
 void installAccessibleInterfaces()
 {
     static const bool installed = [] {
-        QAccessible::installUpdateHandler(&updateUnlessFromHiddenPopup);
+        holdBackAccessibleUpdates(&fromHiddenPopup);
         QAccessible::installFactory(&accessibleFor);
         return true;
     }();
@@ -323,22 +296,6 @@ QAccessibleInterface* listenedTo(QObject* object)
 {
     return QAccessible::isActive() ? QAccessible::queryAccessibleInterface(object) : nullptr;
 }
-
-// Sent on the connection Qt's bridge opened to the accessibility bus, so the event comes from the
-// object's own sender.
-void sendPropertyChange(QAccessibleInterface* accessible, const QString& property,
-                        const QVariant& value)
-{
-    const QDBusConnection bridge(QStringLiteral("a11y"));
-    if (!accessible || !bridge.isConnected())
-        return;
-    QDBusMessage event = QDBusMessage::createSignal(
-        QStringLiteral("/org/a11y/atspi/accessible/") +
-            QString::number(QAccessible::uniqueId(accessible)),
-        QStringLiteral("org.a11y.atspi.Event.Object"), QStringLiteral("PropertyChange"));
-    event << property << 0 << 0 << QVariant::fromValue(QDBusVariant(value)) << QVariantMap();
-    bridge.send(event);
-}
 } // namespace
 #endif
 
@@ -347,8 +304,8 @@ void announceNewName(QObject* object)
 #ifdef SPAN_ATSPI
     // Where the bridge sends the name itself, readers drop the repeat.
     if (QAccessibleInterface* accessible = listenedTo(object))
-        sendPropertyChange(accessible, QStringLiteral("accessible-name"),
-                           accessible->text(QAccessible::Name));
+        sendAtspiPropertyChange(accessible, QStringLiteral("accessible-name"),
+                                accessible->text(QAccessible::Name));
 #else
     Q_UNUSED(object);
 #endif
@@ -359,7 +316,7 @@ void announceStaleDescription(QObject* object)
 #ifdef SPAN_ATSPI
     // A value that is not a string: the reader's library drops the description it holds, and the
     // reader has nothing to speak.
-    sendPropertyChange(listenedTo(object), QStringLiteral("accessible-description"), 0);
+    sendAtspiPropertyChange(listenedTo(object), QStringLiteral("accessible-description"), 0);
 #else
     Q_UNUSED(object);
 #endif

@@ -30,6 +30,8 @@ public:
     Format format() const { return m_format; }
     DateTime value() const;
     void setValue(DateTime value);
+    // The line edit that shows the text, whose caret and selection screen readers follow.
+    QLineEdit* editor() const { return lineEdit(); }
 
 protected:
     // Tab leaves the picker; Left and Right move between its fields as they are drawn.

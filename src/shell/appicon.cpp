@@ -22,10 +22,12 @@ const std::vector<QImage>& iconImages()
         std::vector<QImage> decoded;
         QImageReader reader(QStringLiteral(":/icons/span-meter.ico"));
         for (int i = 0; i < reader.imageCount() && reader.jumpToImage(i); ++i) {
+            // Qt reads a 24-bit icon image, which it tells by the format it gives before reading,
+            // without its transparency mask; the masked pixels are the only pure black ones in our
+            // icon, so the mask can be restored from them.
+            const bool withoutMask = reader.imageFormat() == QImage::Format_RGB32;
             QImage image = reader.read();
-            // Qt reads a 24-bit icon image without its transparency mask; the masked pixels are
-            // the only pure black ones in our icon, so the mask can be restored from them.
-            if (image.text(QStringLiteral("_q_icoOrigDepth")) == QLatin1String("24"))
+            if (withoutMask)
                 image.setAlphaChannel(image.createMaskFromColor(qRgb(0, 0, 0), Qt::MaskOutColor));
             if (!image.isNull())
                 decoded.push_back(image);

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "base/failure.h"
+#include "platform/nativewindowsystem.h"
 #include "platform/platform.h"
-#include "platform/realplatform.h"
+#include "platform/windowhandletable.h"
 
 #include <QSet>
 #include <QStringList>
@@ -140,14 +141,31 @@ private:
     Journal& m_journal;
 };
 
-// All fakes together, ready to hand to the program as its platform.
+// Services a test puts in place of the fakes: a clock of its own, the real file system or skin
+// engine. Null keeps the fake.
+struct InPlaceOfFakes
+{
+    Clock* clock = nullptr;
+    FileSystem* fileSystem = nullptr;
+    SkinEngine* skinEngine = nullptr;
+};
+
+// All fakes together, ready to hand to the program as its platform: the one place a test's
+// Platform is made.
 class FakePlatform
 {
 public:
-    Platform platform()
+    Platform platform(InPlaceOfFakes in = {})
     {
-        return {clock,      messageBox,    urlOpener, random,      fileSystem,
-                skinEngine, windowHandles, end,       windowSystem};
+        return {in.clock ? *in.clock : clock,
+                messageBox,
+                urlOpener,
+                random,
+                in.fileSystem ? *in.fileSystem : fileSystem,
+                in.skinEngine ? *in.skinEngine : skinEngine,
+                windowHandles,
+                end,
+                windowSystem};
     }
 
     Journal journal;

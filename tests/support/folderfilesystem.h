@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/realplatform.h"
+#include "platform/localfilesystem.h"
 
 #include <QString>
 #include <utility>

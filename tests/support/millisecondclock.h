@@ -27,17 +27,3 @@ private:
         return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
     }
 };
-
-// The same services with another clock in place of the given one.
-inline Platform withClock(const Platform& platform, Clock& clock)
-{
-    return {clock,
-            platform.messageBox,
-            platform.urlOpener,
-            platform.random,
-            platform.fileSystem,
-            platform.skinEngine,
-            platform.windowHandles,
-            platform.programEnd,
-            platform.windowSystem};
-}

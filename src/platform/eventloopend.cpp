@@ -1,0 +1,8 @@
+#include "eventloopend.h"
+
+#include <QCoreApplication>
+
+void EventLoopEnd::endProgram()
+{
+    QCoreApplication::exit(0);
+}
