@@ -69,9 +69,7 @@ void Application::unloaded(std::unique_ptr<CounterWindow>& slot)
 
 void Application::showMainWindow()
 {
-    m_form1->show();
-    m_form1->raise();
-    m_form1->activateWindow();
+    m_form1->showInFront();
 }
 
 void Application::endProgram()

@@ -235,7 +235,5 @@ void CounterWindow::showCentred()
     if (!m_shownBefore)
         centreOnScreen(m_platform.windowSystem);
     m_shownBefore = true;
-    show();
-    raise();
-    activateWindow();
+    showInFront();
 }
