@@ -84,12 +84,13 @@ void Form::applyPointer()
     }
 }
 
-void Form::centreOnScreen(WindowSystem& windowSystem)
+void Form::centreOnScreen(WindowSystem& windowSystem, QScreen* target)
 {
     // A Wayland compositor places windows itself.
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         return;
-    const QScreen* screen = this->screen();
+    // Monitors side by side share one desktop: the window goes there by its place alone.
+    const QScreen* screen = target ? target : this->screen();
     if (!screen)
         return;
     const QMargins frame = windowSystem.frameMarginsBeforeMap(*this);
