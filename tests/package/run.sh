@@ -22,6 +22,7 @@ deb=$(ls "$scratch"/package/span-meter_*.deb)
 echo "PASS: built $(basename "$deb")"
 dpkg-deb --field "$deb" Depends | grep -q 'libqt6widgets6' || fail "no Qt dependency declared"
 dpkg-deb --field "$deb" Depends | grep -q 'fonts-liberation2' || fail "no font dependency declared"
+[[ $(dpkg-deb --field "$deb" Recommends) == xdg-utils ]] || fail "xdg-utils is not recommended"
 echo "PASS: dependencies declared"
 
 # Debian's checker: errors and warnings fail; info tags are allowed (lintian -I lists them).
