@@ -4,7 +4,9 @@
 # visible to X tools, so counting is judged by comparing screenshot regions over time.
 #
 # Usage: run.sh <path-to-span-meter>      (DISPLAY must name a running X server with a WM)
-# Needs: xdotool, x11-utils (xprop, xwininfo), wmctrl, imagemagick, dbus-daemon.
+# The two-monitor scenario at the end starts an X server of its own, split by xrandr.
+# Needs: xdotool, x11-utils (xprop, xwininfo), x11-xserver-utils (xrandr), xvfb, openbox, wmctrl,
+# imagemagick, dbus-daemon.
 # If E2E_SHOTS names a folder, main.png, elapsed.png and remaining.png are written there.
 set -euo pipefail
 
@@ -122,7 +124,8 @@ trap 'echo "ERROR: line $LINENO: $BASH_COMMAND failed" >&2' ERR
 
 [[ -x $BIN ]] || fail_hard "program $BIN is not an executable file"
 [[ -n ${DISPLAY:-} ]] || fail_hard "DISPLAY is not set"
-for tool in xdotool xprop xwininfo wmctrl dbus-daemon "$IMPORT" "$CONVERT" "$COMPARE" "$XPROBE"; do
+for tool in xdotool xprop xwininfo xrandr Xvfb openbox wmctrl dbus-daemon "$IMPORT" "$CONVERT" \
+    "$COMPARE" "$XPROBE"; do
     command -v "$tool" >/dev/null || fail_hard "missing tool $tool"
 done
 xwininfo -root >/dev/null 2>&1 || fail_hard "no X server answers on DISPLAY=$DISPLAY"
