@@ -95,5 +95,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # Debian 13's fonts-liberation is version 2, and its fonts-liberation2 only a passage to it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation (>= 1:2) | fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The home page opens through xdg-open, the usual way a desktop program opens a web page; without
+# it the visit fails with a report.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -8,6 +8,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -140,7 +141,9 @@ class TestDTPicker : public QObject
             {u"Control"_s, {Qt::Key_Control, Qt::ControlModifier}},
             {u"AltGr"_s, {Qt::Key_AltGr, Qt::GroupSwitchModifier}},
             {u"CapsLock"_s, {Qt::Key_CapsLock, Qt::NoModifier}},
-            {u"DeadCircumflex"_s, {Qt::Key_Dead_Circumflex, Qt::NoModifier}}};
+            {u"DeadCircumflex"_s, {Qt::Key_Dead_Circumflex, Qt::NoModifier}},
+            {u"Ctrl+A"_s, {Qt::Key_A, Qt::ControlModifier}},
+            {u"Ctrl+X"_s, {Qt::Key_X, Qt::ControlModifier}}};
         QVERIFY2(keys.contains(name), qPrintable(name));
         const auto key = keys.value(name);
         QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key.first,
@@ -181,6 +184,11 @@ class TestDTPicker : public QObject
         } else if (step.startsWith(u"selected ")) {
             QVERIFY(focused);
             checkSelected(*focused, argument);
+        } else if (step.startsWith(u"shows ")) {
+            QVERIFY(focused);
+            QCOMPARE(textBox(*focused).text(), argument);
+        } else if (step.startsWith(u"clipboard ")) {
+            QCOMPARE(QGuiApplication::clipboard()->text(), argument);
         } else {
             QFAIL(qPrintable(u"unknown step "_s + step));
         }
@@ -299,6 +307,9 @@ private Q_SLOTS:
         row("de a click on another field ends the typing", "de_DE", {}, {}, "time", "hours",
             {u"type 11:4"_s, u"click time"_s, u"selected hours"_s, u"key Escape"_s}, today,
             QTime(11, 4, 30));
+        row("us Cut leaves the date shown", "en_US", {}, {}, "date", "month",
+            {u"key Ctrl+A"_s, u"key Ctrl+X"_s, u"shows 12/7/2026"_s, u"clipboard 12"_s}, today,
+            now);
         row("de Escape, then typing again", "de_DE", {}, {}, "time", "hours",
             {u"type 11"_s, u"key Escape"_s, u"type 45"_s}, today, QTime(14, 45, 30));
 

@@ -6,8 +6,11 @@
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QImage>
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -278,6 +281,47 @@ private Q_SLOTS:
         for (int step = 2 * cycle.size() - 1; step >= 0; --step) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
             QCOMPARE(QApplication::focusWidget()->objectName(), cycle.at(step % cycle.size()));
+        }
+    }
+
+    // The frame's top line stands above the breakdown labels wherever the caption leaves room,
+    // as drawn on a screen of ordinary and of double scale: a label painted over it would cut it.
+    void frameLineClearsTheLabels_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<qreal>("scale");
+        for (const char* form : {"Form2", "Form3"})
+            for (const qreal scale : {1.0, 2.0})
+                QTest::addRow("%s at %gx", form, scale) << QString::fromLatin1(form) << scale;
+    }
+    void frameLineClearsTheLabels()
+    {
+        QFETCH(QString, window);
+        QFETCH(qreal, scale);
+        const auto form = makeWindow(window);
+        const auto* frame = form->findChild<Frame*>(u"Frame1"_s);
+        QVERIFY(frame);
+        int labelsTop = frame->height();
+        for (const Label* label : frame->findChildren<Label*>())
+            labelsTop = std::min(labelsTop, label->y());
+        QImage image((QSizeF(form->size()) * scale).toSize(), QImage::Format_RGB32);
+        image.setDevicePixelRatio(scale);
+        form->render(&image);
+        const auto device = [&](QPoint logical) { return (QPointF(logical) * scale).toPoint(); };
+        const QPoint origin = frame->pos();
+        const QRgb ground =
+            image.pixel(device(origin + QPoint(frame->width() - 20, labelsTop + 9)));
+        const int from = device(origin + QPoint(frame->captionRect().right() + 4, 0)).x();
+        const int to = device(origin + QPoint(frame->width() - 4, 0)).x();
+        const int top = device(origin).y();
+        const int bottom = device(origin + QPoint(0, labelsTop)).y();
+        QVERIFY(to - from > 100);
+        for (int x = from; x < to; ++x) {
+            bool drawn = false;
+            // A line one can see: a faint fringe of a line the label hides does not count.
+            for (int y = top; y < bottom && !drawn; ++y)
+                drawn = std::abs(qGray(image.pixel(x, y)) - qGray(ground)) >= 16;
+            QVERIFY2(drawn, qPrintable(u"no line above the labels at x = %1"_s.arg(x)));
         }
     }
 

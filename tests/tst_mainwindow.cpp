@@ -6,7 +6,9 @@
 #include "shell/form1.h"
 #include "windowevents.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QImage>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -30,6 +32,8 @@ private Q_SLOTS:
     void modeButtonOpensItsCounterInOrder_data();
     void modeButtonOpensItsCounterInOrder();
     void reopeningAfterBackLoadsTheCounterAfresh();
+    void backShowsTheFocusAfterAKey_data();
+    void backShowsTheFocusAfterAKey();
     void closingTheMainWindowEndsTheProgram();
 
 private:
@@ -279,6 +283,51 @@ void MainWindowTest::reopeningAfterBackLoadsTheCounterAfresh()
     QCOMPARE(m_application->loadedForm2()->lblDateTimeEntered().caption(),
              expected::withAmPmGap(QStringLiteral("Date/Time Entered: 12/6/2026 8:00:00 AM")));
     QCOMPARE(m_application->loadedForm2()->startStopButton().caption(), QStringLiteral("Start"));
+}
+
+void MainWindowTest::backShowsTheFocusAfterAKey_data()
+{
+    QTest::addColumn<bool>("openByKeys"); // Tab to the button and Space, or a click
+    QTest::addColumn<int>("backKey");     // 0: a click on Back, after Tab to it if by keys
+    QTest::addColumn<bool>("ringShown");
+    QTest::newRow("Space on Back") << true << int(Qt::Key_Space) << true;
+    QTest::newRow("Enter on Back") << true << int(Qt::Key_Return) << true;
+    QTest::newRow("keys, then a click on Back") << true << 0 << false;
+    QTest::newRow("clicks") << false << 0 << false;
+}
+
+// The focus is back on the button that opened the counter; after a key it is drawn as focused.
+void MainWindowTest::backShowsTheFocusAfterAKey()
+{
+    QFETCH(bool, openByKeys);
+    QFETCH(int, backKey);
+    QFETCH(bool, ringShown);
+    startProgram();
+    Form1& form1 = m_application->form1();
+    QVERIFY(QTest::qWaitForWindowActive(&form1));
+    PushButton& opener = button("PushButton2");
+    const QImage unmarked = opener.grab().toImage();
+    if (openByKeys) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), &opener);
+        QTest::keyClick(&opener, Qt::Key_Space);
+    } else {
+        QTest::mouseClick(&opener, Qt::LeftButton);
+    }
+    CounterWindow* counter = m_application->loadedForm2();
+    QVERIFY(counter);
+    QVERIFY(QTest::qWaitForWindowActive(counter));
+    if (openByKeys)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    if (backKey)
+        QTest::keyClick(&counter->backButton(), Qt::Key(backKey));
+    else
+        QTest::mouseClick(&counter->backButton(), Qt::LeftButton);
+    QVERIFY(QTest::qWaitForWindowActive(&form1));
+    QTRY_COMPARE(QApplication::focusWidget(), &opener);
+    QCoreApplication::processEvents();
+    QCOMPARE(opener.grab().toImage() != unmarked, ringShown);
 }
 
 void MainWindowTest::closingTheMainWindowEndsTheProgram()

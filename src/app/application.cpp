@@ -3,6 +3,8 @@
 #include "counters/counterwindow.h"
 #include "shell/form1.h"
 
+#include <QScreen>
+
 Application::Application(const Platform& platform) : m_platform(platform), m_main(m_platform) {}
 
 Application::~Application()
@@ -41,7 +43,8 @@ Label& Application::enteredLabel(CountDirection direction)
 
 void Application::showCounter(CountDirection direction)
 {
-    counterOf(direction).showCentred();
+    // A counter opens on the monitor the user works on: the one that holds the main window.
+    counterOf(direction).showCentred(m_form1->screen());
 }
 
 CounterWindow& Application::counter(std::unique_ptr<CounterWindow>& slot,
@@ -67,11 +70,12 @@ void Application::unloaded(std::unique_ptr<CounterWindow>& slot)
     window->deleteLater();
 }
 
-void Application::showMainWindow()
+void Application::showMainWindow(const QWidget& replaced)
 {
-    m_form1->show();
-    m_form1->raise();
-    m_form1->activateWindow();
+    // Back to the monitor the counter stands on; on the same monitor it keeps the place it had.
+    if (QScreen* screen = replaced.screen(); screen && screen != m_form1->screen())
+        m_form1->centreOnScreen(m_platform.windowSystem, screen);
+    m_form1->showInFront();
 }
 
 void Application::endProgram()

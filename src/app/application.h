@@ -35,7 +35,7 @@ public:
     CounterWindow* loadedForm3() const { return m_form3.get(); }
     Label& enteredLabel(CountDirection direction) override;
     void showCounter(CountDirection direction) override;
-    void showMainWindow() override;
+    void showMainWindow(const QWidget& replaced) override;
     void endProgram() override;
     QString momentText() const override;
 

@@ -7,8 +7,10 @@
 #include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
+#include <qdrawutil.h>
 
 PushButton::PushButton(QWidget* parent) : QPushButton(parent)
 {
@@ -98,22 +100,43 @@ void Frame::paintEvent(QPaintEvent*)
     QStylePainter painter(this);
     QStyleOptionGroupBox option;
     initStyleOption(&option);
-    QStyleOptionGroupBox frameOnly = option;
-    frameOnly.subControls = QStyle::SC_GroupBoxFrame;
-    painter.drawComplexControl(QStyle::CC_GroupBox, frameOnly);
-    // Some styles shade the interior. The contents start inside the border line and its inner
-    // edge; on the right and at the bottom those are as wide as the border on the left.
-    constexpr int borderWidth = 2;
     const QBrush background = palette().brush(backgroundRole());
-    if (autoFillBackground())
-        painter.fillRect(QRect(contentsRect().topLeft(),
-                               rect().bottomRight() - QPoint(borderWidth, borderWidth)),
-                         background);
+    if (testAttribute(Qt::WA_StyleSheet)) {
+        // Under a skin the style sheet draws the border where it says.
+        QStyleOptionGroupBox frameOnly = option;
+        frameOnly.subControls = QStyle::SC_GroupBoxFrame;
+        painter.drawComplexControl(QStyle::CC_GroupBox, frameOnly);
+        // Some styles shade the interior. The contents start inside the border line and its inner
+        // edge; on the right and at the bottom those are as wide as the border on the left.
+        constexpr int borderWidth = 2;
+        if (autoFillBackground())
+            painter.fillRect(QRect(contentsRect().topLeft(),
+                                   rect().bottomRight() - QPoint(borderWidth, borderWidth)),
+                             background);
+    } else {
+        drawBorder(painter, captionRect());
+    }
     option.subControls &= ~QStyle::SC_GroupBoxFrame;
     option.palette.setColor(
         QPalette::WindowText,
         readableOn(background.color(), option.palette.color(QPalette::WindowText)));
     painter.drawComplexControl(QStyle::CC_GroupBox, option);
+}
+
+// The layouts place the first row of controls just below the caption, where a style draws its
+// border under the caption: the border runs through the caption's middle instead, broken where
+// the caption stands, an etched line as a classic frame has.
+void Frame::drawBorder(QPainter& painter, const QRect& caption) const
+{
+    constexpr int gap = 2;
+    QRegion around(rect());
+    if (!title().isEmpty())
+        around -= caption.adjusted(-gap, 0, gap, 0);
+    painter.save();
+    painter.setClipRegion(around);
+    const int middle = title().isEmpty() ? 0 : caption.center().y();
+    qDrawShadeRect(&painter, QRect(QPoint(0, middle), rect().bottomRight()), palette(), true);
+    painter.restore();
 }
 
 Label::Label(QWidget* parent) : QLabel(parent)

@@ -59,6 +59,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void drawBorder(QPainter& painter, const QRect& caption) const;
+
     std::function<QString()> m_describer;
 };
 

@@ -156,7 +156,9 @@ void DTPicker::keyPressEvent(QKeyEvent* event)
         return;
     finishTyping();
     QDateTimeEdit::keyPressEvent(event);
-    showSelection();
+    // The text box's own editing keys (Cut, Ctrl+K, Ctrl+Backspace) take text out of it and leave
+    // the value as it was: the value is shown again, and Cut has only copied.
+    showHeldValue();
 }
 
 bool DTPicker::moveByKey(const QKeyEvent& event)

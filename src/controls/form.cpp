@@ -1,12 +1,57 @@
 #include "form.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMouseEvent>
 #include <QScreen>
+
+namespace {
+// Whether the user's last action was a key rather than a press of the mouse or a touch: Qt keeps
+// no such record, and marks a window's focus only when Tab itself moves it there.
+class LastInput : public QObject
+{
+public:
+    static bool wasKey() { return watcher().m_key; }
+    static void watch() { watcher(); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            m_key = true;
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::TouchBegin:
+        case QEvent::TabletPress:
+            m_key = false;
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    static LastInput& watcher()
+    {
+        static LastInput* const instance = [] {
+            auto* created = new LastInput;
+            created->setParent(QCoreApplication::instance());
+            QCoreApplication::instance()->installEventFilter(created);
+            return created;
+        }();
+        return *instance;
+    }
+
+    bool m_key = false;
+};
+} // namespace
 
 Form::Form(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(true);
+    LastInput::watch();
 }
 
 void Form::setMousePointer(int mode)
@@ -39,12 +84,13 @@ void Form::applyPointer()
     }
 }
 
-void Form::centreOnScreen(WindowSystem& windowSystem)
+void Form::centreOnScreen(WindowSystem& windowSystem, QScreen* target)
 {
     // A Wayland compositor places windows itself.
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         return;
-    const QScreen* screen = this->screen();
+    // Monitors side by side share one desktop: the window goes there by its place alone.
+    const QScreen* screen = target ? target : this->screen();
     if (!screen)
         return;
     const QMargins frame = windowSystem.frameMarginsBeforeMap(*this);
@@ -54,6 +100,15 @@ void Form::centreOnScreen(WindowSystem& windowSystem)
                               available.y() + (available.height() - outer.height()) / 2);
     // The client area's place, inside the frame the window manager said it will draw.
     setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), size()));
+}
+
+void Form::showInFront()
+{
+    show();
+    raise();
+    activateWindow();
+    setAttribute(Qt::WA_KeyboardFocusChange, LastInput::wasKey());
+    update();
 }
 
 void Form::mouseMoveEvent(QMouseEvent* event)

@@ -22,9 +22,13 @@ public:
     bool hasMouseIcon() const { return m_mouseIcon.has_value(); }
     void setMouseIcon(const QCursor& cursor);
 
-    // Centres the window, frame included, on the work area of the screen that holds it; called
-    // before the window is first shown, so that it appears in its place.
-    void centreOnScreen(WindowSystem& windowSystem);
+    // Centres the window, frame included, on the work area of the given screen, or of the screen
+    // that holds it; called before the window is shown, so that it appears in its place.
+    void centreOnScreen(WindowSystem& windowSystem, QScreen* target = nullptr);
+    // Shows the window in front, active. When the user's last action was a key, its focus shows
+    // as after Tab: a keyboard user must see where the keys now go; after the mouse it stays
+    // unmarked, as ever.
+    void showInFront();
 
 Q_SIGNALS:
     void mouseMoved();

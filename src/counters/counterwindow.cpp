@@ -115,7 +115,7 @@ void CounterWindow::PushButton1_Click()
 {
     ErrorTrap trap(m_platform.messageBox, location("PushButton1_Click"));
     trap.run(100, [&] { m_globals.QuitOnClose = false; });
-    trap.run(102, [&] { m_navigator.showMainWindow(); });
+    trap.run(102, [&] { m_navigator.showMainWindow(*this); });
     trap.run(104, [&] { unload(); });
 }
 
@@ -235,12 +235,10 @@ void CounterWindow::retractToldPhrase()
     announceStaleDescription(m_frame1);
 }
 
-void CounterWindow::showCentred()
+void CounterWindow::showCentred(QScreen* screen)
 {
     if (!m_shownBefore)
-        centreOnScreen(m_platform.windowSystem);
+        centreOnScreen(m_platform.windowSystem, screen);
     m_shownBefore = true;
-    show();
-    raise();
-    activateWindow();
+    showInFront();
 }

@@ -56,8 +56,9 @@ public:
     const QTimer& Timer1() const { return m_timer; }
     const CounterConfig& config() const { return m_config; }
 
-    // Shows the window, centred the first time, without an owner and not modal.
-    void showCentred();
+    // Shows the window, centred the first time on the screen given, without an owner and not
+    // modal.
+    void showCentred(QScreen* screen);
     // Closes the window for good; the program drops it afterwards.
     void unload() { close(); }
     void stopCounting() { m_timer.stop(); }

@@ -87,6 +87,9 @@ std::optional<QMargins> frameExtentsBeforeMap(QWidget& window)
     const xcb_atom_t extents = atom(connection, "_NET_FRAME_EXTENTS");
     if (!root || !windowManagerOffers(connection, root, request))
         return std::nullopt;
+    // A window shown before still carries what the window manager last wrote there, which may be
+    // no frame at all once it let the window go: only the answer to this request counts.
+    xcb_delete_property(connection, id, extents);
     requestFrameExtents(connection, root, id, request);
     // The answer is a property the window manager sets on the window; it comes within a few
     // milliseconds, and the window is not shown until then.

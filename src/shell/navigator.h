@@ -3,6 +3,7 @@
 #include <QString>
 
 class Label;
+class QWidget;
 
 // The side of the Moment a counter window counts.
 enum class CountDirection { Elapsed, Remaining };
@@ -17,7 +18,8 @@ public:
     // "Date/Time Entered" label, and the call that shows it, centred the first time.
     virtual Label& enteredLabel(CountDirection direction) = 0;
     virtual void showCounter(CountDirection direction) = 0;
-    virtual void showMainWindow() = 0;
+    // Shows the main window again in place of the window given.
+    virtual void showMainWindow(const QWidget& replaced) = 0;
     // The Moment as the main window's pickers show it: the date, a blank, the time.
     virtual QString momentText() const = 0;
     // Hides every window, stops every timer and leaves the event loop.

@@ -4,7 +4,9 @@
 # visible to X tools, so counting is judged by comparing screenshot regions over time.
 #
 # Usage: run.sh <path-to-span-meter>      (DISPLAY must name a running X server with a WM)
-# Needs: xdotool, x11-utils (xprop, xwininfo), wmctrl, imagemagick, dbus-daemon.
+# The two-monitor scenario at the end starts an X server of its own, split by xrandr.
+# Needs: xdotool, x11-utils (xprop, xwininfo), x11-xserver-utils (xrandr), xvfb, openbox, wmctrl,
+# imagemagick, dbus-daemon.
 # If E2E_SHOTS names a folder, main.png, elapsed.png and remaining.png are written there.
 set -euo pipefail
 
@@ -34,6 +36,9 @@ LAUNCH_ENV=()
 
 # shellcheck source=helpers.sh
 source "$(dirname "$(realpath "$0")")/helpers.sh"
+# shellcheck source=xserver.sh
+source "$(dirname "$(realpath "$0")")/xserver.sh"
+x_server_pids=() # an X server of the script's own, for two monitors
 
 pass() {
     passed=$((passed + 1))
@@ -91,6 +96,7 @@ finish() {
         kill "$frames_pid" 2>/dev/null
         wait "$frames_pid" 2>/dev/null
     fi
+    ((${#x_server_pids[@]} == 0)) || stop_x_server
     if [[ -n $bus_pid ]]; then
         kill "$bus_pid" 2>/dev/null
         wait "$bus_pid" 2>/dev/null
@@ -118,7 +124,8 @@ trap 'echo "ERROR: line $LINENO: $BASH_COMMAND failed" >&2' ERR
 
 [[ -x $BIN ]] || fail_hard "program $BIN is not an executable file"
 [[ -n ${DISPLAY:-} ]] || fail_hard "DISPLAY is not set"
-for tool in xdotool xprop xwininfo wmctrl dbus-daemon "$IMPORT" "$CONVERT" "$COMPARE" "$XPROBE"; do
+for tool in xdotool xprop xwininfo xrandr Xvfb openbox wmctrl dbus-daemon "$IMPORT" "$CONVERT" \
+    "$COMPARE" "$XPROBE"; do
     command -v "$tool" >/dev/null || fail_hard "missing tool $tool"
 done
 xwininfo -root >/dev/null 2>&1 || fail_hard "no X server answers on DISPLAY=$DISPLAY"
@@ -629,3 +636,63 @@ seen=$(wm_class_class "$elapsed")
 if [[ $seen == "$CLASS_NAME" ]]; then pass "'$ELAPSED_TITLE' after the reports: WM_CLASS class '$seen'"; else fail "'$ELAPSED_TITLE' after the reports: WM_CLASS class '$seen'"; fi
 wmctrl -i -c "$elapsed"
 wait_for_exit "closing '$ELAPSED_TITLE' after the reports"
+
+# --- two monitors side by side: each window opens on the monitor of the one it replaces -----
+
+# frame_centre WINDOW: the centre of the window's frame on the root window, "X Y".
+frame_centre() {
+    local x y w h l r t b extents
+    read -r x y w h < <(xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $4 }
+        /Absolute upper-left Y/ { y = $4 } /^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 }
+        END { print x, y, w, h }')
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/^.* = //p' | tr -d ' ')
+    IFS=, read -r l r t b <<<"${extents:-0,0,0,0}"
+    echo $((x - l + (w + l + r) / 2)) $((y - t + (h + t + b) / 2))
+}
+# centred_on WINDOW LEFT: the frame is centred, within 2 px, on the 1280x800 monitor at LEFT.
+centred_on() {
+    local cx cy
+    read -r cx cy < <(frame_centre "$1")
+    ((cx - $2 - 640 <= 2 && $2 + 640 - cx <= 2 && cy - 400 <= 2 && 400 - cy <= 2))
+}
+right_of() { (($(frame_centre "$1" | cut -d' ' -f1) > $2)); }
+left_of() { (($(frame_centre "$1" | cut -d' ' -f1) < $2)); }
+
+shared_display=$DISPLAY
+start_x_server -screen 0 2560x800x24
+if ! xrandr --setmonitor left 1280/338x800/211+0+0 screen >/dev/null ||
+    ! xrandr --setmonitor right 1280/338x800/211+1280+0 none >/dev/null; then
+    fail_hard "the X server did not take two monitors"
+fi
+# The window manager tells a frame before the first map once it is fully up.
+wm_tells_frames() { xprop -root _NET_SUPPORTED | grep -q _NET_REQUEST_FRAME_EXTENTS; }
+poll "$WAIT" wm_tells_frames || fail_hard "two monitors: the window manager never came up"
+launch twomonitors
+wait_for_window "$MAIN_TITLE"
+main=$FOUND
+if poll "$STEP_WAIT" centred_on "$main" 0; then
+    pass "two monitors: the main window starts centred on the first"
+else
+    fail "two monitors: the main window starts at $(frame_centre "$main"), not on the first's centre"
+fi
+xdotool windowmove "$main" 1800 300 # the user takes it to the second monitor
+poll "$STEP_WAIT" right_of "$main" 1280 || fail_hard "two monitors: the main window did not move"
+open_counter "$main" "$MAIN_ELAPSED_Y" "$ELAPSED_TITLE" 536x238
+if poll "$STEP_WAIT" centred_on "$COUNTER" 1280; then
+    pass "two monitors: '$ELAPSED_TITLE' opens centred on the second, where the main window was"
+else
+    fail "two monitors: '$ELAPSED_TITLE' opened at $(frame_centre "$COUNTER"), not on the second's centre"
+fi
+xdotool windowmove "$COUNTER" 200 100 # and the counter back to the first
+poll "$STEP_WAIT" left_of "$COUNTER" 1280 || fail_hard "two monitors: the counter did not move"
+back_to_main "$COUNTER" "$main" "$ELAPSED_TITLE" "${ELAPSED_REGION[back_y]}"
+if poll "$STEP_WAIT" centred_on "$main" 0; then
+    pass "two monitors: '< Back' shows the main window centred on the first, where the counter was"
+else
+    fail "two monitors: after '< Back' the main window is at $(frame_centre "$main"), not on the first's centre"
+fi
+wmctrl -i -c "$main"
+wait_for_exit "closing the main window on two monitors"
+stop_x_server
+x_server_pids=()
+export DISPLAY=$shared_display

@@ -22,6 +22,7 @@ deb=$(ls "$scratch"/package/span-meter_*.deb)
 echo "PASS: built $(basename "$deb")"
 dpkg-deb --field "$deb" Depends | grep -q 'libqt6widgets6' || fail "no Qt dependency declared"
 dpkg-deb --field "$deb" Depends | grep -q 'fonts-liberation2' || fail "no font dependency declared"
+[[ $(dpkg-deb --field "$deb" Recommends) == xdg-utils ]] || fail "xdg-utils is not recommended"
 echo "PASS: dependencies declared"
 
 # Debian's checker: errors and warnings fail; info tags are allowed (lintian -I lists them).
@@ -66,6 +67,14 @@ for optional in HAND-M.CUR x/o.cjs; do
         fail "the manual page does not place $optional beside the installed program"
 done
 echo "PASS: the manual page renders without warnings and places the optional files"
+# The keys: the manual page says what the README says, word for word.
+keys() { tr '\n' ' ' | tr -s ' ' | grep -o 'works from the keyboard alone: .* before the typing began\.'; }
+readme_keys=$(keys <"$doc/README.md") || fail "the README does not list the keys"
+page_keys=$(LC_ALL=C MANWIDTH=10000 man -l "$page" 2>/dev/null | keys) ||
+    fail "the manual page does not list the keys"
+[[ $page_keys == "$readme_keys" ]] ||
+    fail "the manual page lists the keys otherwise than the README: $page_keys"
+echo "PASS: the manual page lists the keys as the README does"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop entry"
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$app_id.metainfo.xml" >/dev/null ||
     fail "metainfo"
