@@ -22,11 +22,11 @@ command -v debootstrap >/dev/null || apt-get install -y -qq debootstrap >/dev/nu
 suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
 base=/var/tmp/span-meter-$suite.tar
 root=$(mktemp -d /var/tmp/span-meter-root.XXXXXX)
-cleanup() {
-    for mount in proc sys dev; do umount -l "$root/$mount" 2>/dev/null || true; done
-    rm -rf "$root"
-}
-trap cleanup EXIT
+# shellcheck source=chroot-mounts.sh
+source scripts/chroot-mounts.sh
+# The root goes only when nothing of the host is mounted in it any more; otherwise the script says
+# so and fails.
+trap 'remove_root "$root" || exit 1' EXIT
 
 if [[ ! -f $base ]]; then
     mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
@@ -39,8 +39,8 @@ fi
 cp /etc/resolv.conf "$root/etc/" 2>/dev/null || true
 cp "$deb" "$root/tmp/span-meter.deb"
 mount -t proc proc "$root/proc"
-mount --rbind /sys "$root/sys"
-mount --rbind /dev "$root/dev"
+bind_into "$root" /sys sys
+bind_into "$root" /dev dev
 
 chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root bash -euo pipefail -c '
     export DEBIAN_FRONTEND=noninteractive
