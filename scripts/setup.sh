@@ -50,8 +50,35 @@ sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 updated=false
 
-# Prints a line per 25 packages fetched and set up, and apt's warnings and errors; the whole of
-# apt's output is shown only if it fails.
+# Another apt (an automatic upgrade, a software centre) may hold the package lock for a while:
+# wait for it rather than fail.
+apt_options=(-q -o DPkg::Lock::Timeout=300)
+
+# progress: reads apt-get install's output and prints a line per 25 packages fetched and set up,
+# and apt's warnings and errors, each as soon as apt has written it. Bash reads line by line; awk
+# (mawk, Debian's default) holds its input back until apt has finished.
+progress() {
+    local line upgraded installed total=0 fetched=0 configured=0 waiting=false
+    while IFS= read -r line; do
+        case $line in
+        *" newly installed, "*)
+            read -r upgraded _ installed _ <<<"$line"
+            total=$((upgraded + installed))
+            echo "   $line"
+            ;;
+        Get:*) ((++fetched % 25)) || echo "   fetched $fetched of $total" ;;
+        "Setting up "*) ((++configured % 25)) || echo "   set up $configured of $total" ;;
+        "E: "* | "W: "*) echo "   $line" ;;
+        *"Waiting for cache lock"*)
+            $waiting || echo "   waiting for another apt or dpkg to finish (up to 5 minutes)"
+            waiting=true
+            ;;
+        esac
+    done
+    if ((total)); then echo "   set up $configured of $total"; fi
+}
+
+# Installs what the group lacks; the whole of apt's output is shown only if it fails.
 install_group() {
     local name=$1
     shift
@@ -65,16 +92,11 @@ install_group() {
     local log
     log=$(mktemp)
     if ! $updated; then
-        "${sudo[@]}" apt-get update -q >"$log" 2>&1 || { cat "$log"; rm -f "$log"; return 1; }
+        "${sudo[@]}" apt-get update "${apt_options[@]}" >"$log" 2>&1 || { cat "$log"; rm -f "$log"; return 1; }
         updated=true
     fi
-    if ! DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q -o Dpkg::Use-Pty=0 \
-        --no-install-recommends "${missing[@]}" 2>&1 | tee "$log" | awk '
-            / newly installed/ { total = $1 + $3; print "   " $0 }
-            /^Get:/ { if (++got % 25 == 0) printf "   fetched %d of %d\n", got, total }
-            /^Setting up / { if (++done % 25 == 0) printf "   set up %d of %d\n", done, total }
-            /^(E|W): / { print "   " $0 }
-            END { if (total) printf "   set up %d of %d\n", done, total }'; then
+    if ! DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${apt_options[@]}" \
+        -o Dpkg::Use-Pty=0 --no-install-recommends "${missing[@]}" 2>&1 | tee "$log" | progress; then
         echo "apt-get failed; its output:"
         cat "$log"
         rm -f "$log"
