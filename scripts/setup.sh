@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages (Debian 12 or 13) that the named groups need, and nothing that is
 # already there. Run as root, or as a user who may use sudo.
-#   scripts/setup.sh [build] [test] [bench]
+#   scripts/setup.sh [build] [package] [test] [bench] [windows]
 #     build  building and running the program (the default)
+#     package  making the Debian package (cpack -G DEB)
 #     test   the test command: formatting, X server and window manager, accessibility bus and
 #            screen reader, the package's checks, the fuzzers
 #     bench  the benchmarks (bench/run.sh) and redrawing the hand cursor
@@ -18,6 +19,9 @@ liberation=fonts-liberation2
 group_build=(
     cmake ninja-build g++ qt6-base-dev libxcb1-dev
     "$liberation" # metric-compatible Arial for the windows' fonts
+)
+group_package=(
+    dpkg-dev file # dpkg-shlibdeps and file, with which cpack finds the program's dependencies
 )
 group_test=(
     clang-format                                               # the formatting gate
@@ -108,11 +112,12 @@ install_group() {
 for group in "$@"; do
     case $group in
     build) install_group build "${group_build[@]}" ;;
+    package) install_group packaging "${group_package[@]}" ;;
     test) install_group tests "${group_test[@]}" ;;
     bench) install_group benchmarks "${group_bench[@]}" ;;
     windows) install_group "Windows build" "${group_windows[@]}" ;;
     *)
-        echo "usage: scripts/setup.sh [build] [test] [bench] [windows]" >&2
+        echo "usage: scripts/setup.sh [build] [package] [test] [bench] [windows]" >&2
         exit 2
         ;;
     esac
