@@ -58,11 +58,11 @@ updated=false
 # wait for it rather than fail.
 apt_options=(-q -o DPkg::Lock::Timeout=300)
 
-# progress: reads apt-get install's output and prints a line per 25 packages fetched and set up,
-# and apt's warnings and errors, each as soon as apt has written it. Bash reads line by line; awk
+# progress: reads apt-get install's output and prints a line per 25 packages fetched, unpacked and
+# set up, and apt's warnings and errors, each as soon as apt has written it. Bash reads line by line; awk
 # (mawk, Debian's default) holds its input back until apt has finished.
 progress() {
-    local line upgraded installed total=0 fetched=0 configured=0 waiting=false
+    local line upgraded installed total=0 fetched=0 unpacked=0 configured=0 waiting=false
     while IFS= read -r line; do
         case $line in
         *" newly installed, "*)
@@ -71,6 +71,7 @@ progress() {
             echo "   $line"
             ;;
         Get:*) ((++fetched % 25)) || echo "   fetched $fetched of $total" ;;
+        "Unpacking "*) ((++unpacked % 25)) || echo "   unpacked $unpacked of $total" ;;
         "Setting up "*) ((++configured % 25)) || echo "   set up $configured of $total" ;;
         "E: "* | "W: "*) echo "   $line" ;;
         *"Waiting for cache lock"*)
