@@ -58,6 +58,18 @@ updated=false
 # wait for it rather than fail.
 apt_options=(-q -o DPkg::Lock::Timeout=300)
 
+# update_lists LOG: apt-get update. The lock timeout above is dpkg's alone; apt-get update fails at
+# once while another apt holds the package lists, so it is tried again, for up to 5 minutes.
+update_lists() {
+    local log=$1 waited=0
+    until "${sudo[@]}" apt-get update "${apt_options[@]}" >"$log" 2>&1; do
+        if ! grep -q 'Could not get lock' "$log" || ((waited >= 300)); then return 1; fi
+        ((waited)) || echo "   waiting for another apt to finish with the package lists (up to 5 minutes)"
+        sleep 5
+        waited=$((waited + 5))
+    done
+}
+
 # progress: reads apt-get install's output and prints a line per 25 packages fetched, unpacked and
 # set up, and apt's warnings and errors, each as soon as apt has written it. Bash reads line by line; awk
 # (mawk, Debian's default) holds its input back until apt has finished.
@@ -97,7 +109,7 @@ install_group() {
     local log
     log=$(mktemp)
     if ! $updated; then
-        "${sudo[@]}" apt-get update "${apt_options[@]}" >"$log" 2>&1 || { cat "$log"; rm -f "$log"; return 1; }
+        update_lists "$log" || { cat "$log"; rm -f "$log"; return 1; }
         updated=true
     fi
     if ! DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${apt_options[@]}" \
