@@ -55,12 +55,15 @@ chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root bas
     echo "--- man span-meter"
     MANWIDTH=80 man -P cat span-meter
     echo "---"
-    Xvfb :5 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-    sleep 1
+    # The server picks a free number: the host may have servers of its own.
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>/tmp/display >/tmp/xvfb.log 2>&1 &
+    for _ in $(seq 100); do [[ -s /tmp/display ]] && break; sleep 0.1; done
+    [[ -s /tmp/display ]] || { echo "FAIL: the X server did not start:"; cat /tmp/xvfb.log; exit 1; }
+    export DISPLAY=:$(cat /tmp/display)
     mkdir -p /tmp/bin && printf "#!/bin/sh\nexit 0\n" >/tmp/bin/xdg-open && chmod +x /tmp/bin/xdg-open
-    DISPLAY=:5 PATH=/tmp/bin:$PATH span-meter >/tmp/span-meter.log 2>&1 &
+    PATH=/tmp/bin:$PATH span-meter >/tmp/span-meter.log 2>&1 &
     for _ in $(seq 100); do
-        if DISPLAY=:5 xdotool search --onlyvisible --name "Clockwise Reckoning$" >/dev/null 2>&1; then
+        if xdotool search --onlyvisible --name "Clockwise Reckoning$" >/dev/null 2>&1; then
             echo "PASS: the installed program shows its main window"
             exit 0
         fi
