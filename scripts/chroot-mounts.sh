@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The host folders a throwaway root borrows, and the root's safe removal: sourced by
 # scripts/try-package.sh and by its test (tests/package/chroot-mounts.sh).
 
