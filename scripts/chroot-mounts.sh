@@ -17,21 +17,30 @@ mounts_below() {
         sort -r
 }
 
+# processes_in ROOT: the processes whose root folder is ROOT.
+processes_in() {
+    local pid
+    for pid in /proc/[0-9]*; do
+        if [[ $(readlink "$pid/root" 2>/dev/null) == "$1" ]]; then echo "${pid#/proc/}"; fi
+    done
+}
+
 # remove_root ROOT: ends what still runs in the root, unmounts what is mounted there, and removes
 # the root only when nothing is left mounted below it; otherwise it removes nothing, names the
 # mounts and fails.
 remove_root() {
-    local root=$1 pid mount left ended=false
+    local root=$1 mount left signal pids
     [[ -d $root ]] || return 0
     root=$(realpath "$root")
-    # A program started in the root (its X server, the program itself) holds files open there.
-    for pid in /proc/[0-9]*; do
-        if [[ $(readlink "$pid/root" 2>/dev/null) == "$root" ]]; then
-            kill "${pid#/proc/}" 2>/dev/null || true
-            ended=true
-        fi
+    # A program started in the root (its X server, the program itself) holds files open there:
+    # asked to end, then, after 10 seconds, made to.
+    for signal in TERM TERM TERM TERM TERM TERM TERM TERM TERM TERM KILL; do
+        pids=$(processes_in "$root")
+        [[ -n $pids ]] || break
+        # shellcheck disable=SC2086 # one argument per process
+        kill -s "$signal" $pids 2>/dev/null || true
+        sleep 1
     done
-    if $ended; then sleep 1; fi
     for mount in $(mounts_below "$root"); do
         umount "$mount" 2>/dev/null || umount -R "$mount" 2>/dev/null || true
     done

@@ -71,8 +71,8 @@ update_lists() {
 }
 
 # progress: reads apt-get install's output and prints a line per 25 packages fetched, unpacked and
-# set up, and apt's warnings and errors, each as soon as apt has written it. Bash reads line by line; awk
-# (mawk, Debian's default) holds its input back until apt has finished.
+# set up, and apt's warnings and errors, each as soon as apt has written it. Bash reads line by
+# line; awk (mawk, Debian's default) holds its input back until apt has finished.
 progress() {
     local line upgraded installed total=0 fetched=0 unpacked=0 configured=0 waiting=false
     while IFS= read -r line; do
