@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages (Debian 12 or 13) that the named groups need, and nothing that is
 # already there. Run as root, or as a user who may use sudo.
-#   scripts/setup.sh [build] [test] [bench]
+#   scripts/setup.sh [build] [package] [test] [bench] [windows]
 #     build  building and running the program (the default)
+#     package  making the Debian package (cpack -G DEB)
 #     test   the test command: formatting, X server and window manager, accessibility bus and
 #            screen reader, the package's checks, the fuzzers
 #     bench  the benchmarks (bench/run.sh) and redrawing the hand cursor
@@ -18,6 +19,9 @@ liberation=fonts-liberation2
 group_build=(
     cmake ninja-build g++ qt6-base-dev libxcb1-dev
     "$liberation" # metric-compatible Arial for the windows' fonts
+)
+group_package=(
+    dpkg-dev file # dpkg-shlibdeps and file, with which cpack finds the program's dependencies
 )
 group_test=(
     clang-format                                               # the formatting gate
@@ -50,8 +54,48 @@ sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 updated=false
 
-# Prints a line per 25 packages fetched and set up, and apt's warnings and errors; the whole of
-# apt's output is shown only if it fails.
+# Another apt (an automatic upgrade, a software centre) may hold the package lock for a while:
+# wait for it rather than fail.
+apt_options=(-q -o DPkg::Lock::Timeout=300)
+
+# update_lists LOG: apt-get update. The lock timeout above is dpkg's alone; apt-get update fails at
+# once while another apt holds the package lists, so it is tried again, for up to 5 minutes.
+update_lists() {
+    local log=$1 waited=0
+    until "${sudo[@]}" apt-get update "${apt_options[@]}" >"$log" 2>&1; do
+        if ! grep -q 'Could not get lock' "$log" || ((waited >= 300)); then return 1; fi
+        ((waited)) || echo "   waiting for another apt to finish with the package lists (up to 5 minutes)"
+        sleep 5
+        waited=$((waited + 5))
+    done
+}
+
+# progress: reads apt-get install's output and prints a line per 25 packages fetched, unpacked and
+# set up, and apt's warnings and errors, each as soon as apt has written it. Bash reads line by
+# line; awk (mawk, Debian's default) holds its input back until apt has finished.
+progress() {
+    local line upgraded installed total=0 fetched=0 unpacked=0 configured=0 waiting=false
+    while IFS= read -r line; do
+        case $line in
+        *" newly installed, "*)
+            read -r upgraded _ installed _ <<<"$line"
+            total=$((upgraded + installed))
+            echo "   $line"
+            ;;
+        Get:*) ((++fetched % 25)) || echo "   fetched $fetched of $total" ;;
+        "Unpacking "*) ((++unpacked % 25)) || echo "   unpacked $unpacked of $total" ;;
+        "Setting up "*) ((++configured % 25)) || echo "   set up $configured of $total" ;;
+        "E: "* | "W: "*) echo "   $line" ;;
+        *"Waiting for cache lock"*)
+            $waiting || echo "   waiting for another apt or dpkg to finish (up to 5 minutes)"
+            waiting=true
+            ;;
+        esac
+    done
+    if ((total)); then echo "   set up $configured of $total"; fi
+}
+
+# Installs what the group lacks; the whole of apt's output is shown only if it fails.
 install_group() {
     local name=$1
     shift
@@ -65,16 +109,11 @@ install_group() {
     local log
     log=$(mktemp)
     if ! $updated; then
-        "${sudo[@]}" apt-get update -q >"$log" 2>&1 || { cat "$log"; rm -f "$log"; return 1; }
+        update_lists "$log" || { cat "$log"; rm -f "$log"; return 1; }
         updated=true
     fi
-    if ! DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q -o Dpkg::Use-Pty=0 \
-        --no-install-recommends "${missing[@]}" 2>&1 | tee "$log" | awk '
-            / newly installed/ { total = $1 + $3; print "   " $0 }
-            /^Get:/ { if (++got % 25 == 0) printf "   fetched %d of %d\n", got, total }
-            /^Setting up / { if (++done % 25 == 0) printf "   set up %d of %d\n", done, total }
-            /^(E|W): / { print "   " $0 }
-            END { if (total) printf "   set up %d of %d\n", done, total }'; then
+    if ! DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${apt_options[@]}" \
+        -o Dpkg::Use-Pty=0 --no-install-recommends "${missing[@]}" 2>&1 | tee "$log" | progress; then
         echo "apt-get failed; its output:"
         cat "$log"
         rm -f "$log"
@@ -86,11 +125,12 @@ install_group() {
 for group in "$@"; do
     case $group in
     build) install_group build "${group_build[@]}" ;;
+    package) install_group packaging "${group_package[@]}" ;;
     test) install_group tests "${group_test[@]}" ;;
     bench) install_group benchmarks "${group_bench[@]}" ;;
     windows) install_group "Windows build" "${group_windows[@]}" ;;
     *)
-        echo "usage: scripts/setup.sh [build] [test] [bench] [windows]" >&2
+        echo "usage: scripts/setup.sh [build] [package] [test] [bench] [windows]" >&2
         exit 2
         ;;
     esac

@@ -29,14 +29,21 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Fails, with Xvfb's own output, when the server has not given its number within 10 seconds.
 start_x_server() {
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
     server_pid=$!
     local tries
     for tries in $(seq 100); do
         [[ -s $work/display ]] && break
+        kill -0 "$server_pid" 2>/dev/null || break # it gave up: no use waiting
         sleep 0.1
     done
+    if [[ ! -s $work/display ]]; then
+        echo "FAIL: the X server (Xvfb) did not start; its output:" >&2
+        sed 's/^/  /' "$work/xvfb.log" >&2
+        exit 1
+    fi
     export DISPLAY=:$(cat "$work/display")
     openbox >/dev/null 2>&1 &
     manager_pid=$!

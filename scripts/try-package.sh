@@ -22,11 +22,11 @@ command -v debootstrap >/dev/null || apt-get install -y -qq debootstrap >/dev/nu
 suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
 base=/var/tmp/span-meter-$suite.tar
 root=$(mktemp -d /var/tmp/span-meter-root.XXXXXX)
-cleanup() {
-    for mount in proc sys dev; do umount -l "$root/$mount" 2>/dev/null || true; done
-    rm -rf "$root"
-}
-trap cleanup EXIT
+# shellcheck source=chroot-mounts.sh
+source scripts/chroot-mounts.sh
+# The root goes only when nothing of the host is mounted in it any more; otherwise the script says
+# so and fails.
+trap 'remove_root "$root" || exit 1' EXIT
 
 if [[ ! -f $base ]]; then
     mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
@@ -39,8 +39,8 @@ fi
 cp /etc/resolv.conf "$root/etc/" 2>/dev/null || true
 cp "$deb" "$root/tmp/span-meter.deb"
 mount -t proc proc "$root/proc"
-mount --rbind /sys "$root/sys"
-mount --rbind /dev "$root/dev"
+bind_into "$root" /sys sys
+bind_into "$root" /dev dev
 
 chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root bash -euo pipefail -c '
     export DEBIAN_FRONTEND=noninteractive
@@ -55,12 +55,15 @@ chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root bas
     echo "--- man span-meter"
     MANWIDTH=80 man -P cat span-meter
     echo "---"
-    Xvfb :5 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-    sleep 1
+    # The server picks a free number: the host may have servers of its own.
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>/tmp/display >/tmp/xvfb.log 2>&1 &
+    for _ in $(seq 100); do [[ -s /tmp/display ]] && break; sleep 0.1; done
+    [[ -s /tmp/display ]] || { echo "FAIL: the X server did not start:"; cat /tmp/xvfb.log; exit 1; }
+    export DISPLAY=:$(cat /tmp/display)
     mkdir -p /tmp/bin && printf "#!/bin/sh\nexit 0\n" >/tmp/bin/xdg-open && chmod +x /tmp/bin/xdg-open
-    DISPLAY=:5 PATH=/tmp/bin:$PATH span-meter >/tmp/span-meter.log 2>&1 &
+    PATH=/tmp/bin:$PATH span-meter >/tmp/span-meter.log 2>&1 &
     for _ in $(seq 100); do
-        if DISPLAY=:5 xdotool search --onlyvisible --name "Clockwise Reckoning$" >/dev/null 2>&1; then
+        if xdotool search --onlyvisible --name "Clockwise Reckoning$" >/dev/null 2>&1; then
             echo "PASS: the installed program shows its main window"
             exit 0
         fi

@@ -2,16 +2,30 @@
 # all, and by the suites that need one of their own (another resolution).
 
 # start_x_server [XVFB-OPTION...]: Xvfb, numbered by the server itself, with openbox on it.
-# Exports DISPLAY once the window manager has taken the screen; stop_x_server ends both.
+# Exports DISPLAY once the window manager has taken the screen; stop_x_server ends both. Fails,
+# with Xvfb's own output, when the server has not given its number within 10 seconds.
 start_x_server() {
-    local display_file
+    local display_file x_log
     display_file=$(mktemp)
+    x_log=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset "$@" \
-        3>"$display_file" >/dev/null 2>&1 &
+        3>"$display_file" >"$x_log" 2>&1 &
     x_server_pids=($!)
-    for _ in $(seq 100); do [[ -s $display_file ]] && break; sleep 0.1; done
+    for _ in $(seq 100); do
+        [[ -s $display_file ]] && break
+        kill -0 "${x_server_pids[0]}" 2>/dev/null || break # it gave up: no use waiting
+        sleep 0.1
+    done
+    if [[ ! -s $display_file ]]; then
+        echo "FAIL: the X server (Xvfb) did not start; its output:" >&2
+        sed 's/^/  /' "$x_log" >&2
+        kill "${x_server_pids[0]}" 2>/dev/null || true
+        x_server_pids=()
+        rm -f "$display_file" "$x_log"
+        return 1
+    fi
     export DISPLAY=":$(cat "$display_file")"
-    rm -f "$display_file"
+    rm -f "$display_file" "$x_log"
     openbox >/dev/null 2>&1 &
     x_server_pids+=($!)
     for _ in $(seq 100); do

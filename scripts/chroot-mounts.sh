@@ -1,0 +1,59 @@
+# shellcheck shell=bash
+# The host folders a throwaway root borrows, and the root's safe removal: sourced by
+# scripts/try-package.sh and by its test (tests/package/chroot-mounts.sh).
+
+# bind_into ROOT SOURCE TARGET: SOURCE with everything mounted below it, at ROOT/TARGET. The copy
+# is a slave: an unmount inside the root never travels back to the host's own mounts.
+bind_into() {
+    mount --rbind "$2" "$1/$3"
+    mount --make-rslave "$1/$3"
+}
+
+# mounts_below ROOT: what is still mounted at ROOT or below it, deepest first.
+mounts_below() {
+    local root
+    root=$(realpath "$1")
+    awk -v root="$root" '$5 == root || index($5, root "/") == 1 { print $5 }' /proc/self/mountinfo |
+        sort -r
+}
+
+# processes_in ROOT: the processes whose root folder is ROOT.
+processes_in() {
+    local pid
+    for pid in /proc/[0-9]*; do
+        if [[ $(readlink "$pid/root" 2>/dev/null) == "$1" ]]; then echo "${pid#/proc/}"; fi
+    done
+}
+
+# remove_root ROOT: ends what still runs in the root, unmounts what is mounted there, and removes
+# the root only when nothing is left mounted below it; otherwise it removes nothing, names the
+# mounts and fails.
+remove_root() {
+    local root=$1 mount left signal pids
+    [[ -d $root ]] || return 0
+    root=$(realpath "$root")
+    # A program started in the root (its X server, the program itself) holds files open there:
+    # asked to end, then, after 10 seconds, made to.
+    for signal in TERM TERM TERM TERM TERM TERM TERM TERM TERM TERM KILL; do
+        pids=$(processes_in "$root")
+        [[ -n $pids ]] || break
+        # shellcheck disable=SC2086 # one argument per process
+        kill -s "$signal" $pids 2>/dev/null || true
+        sleep 1
+    done
+    for mount in $(mounts_below "$root"); do
+        umount "$mount" 2>/dev/null || umount -R "$mount" 2>/dev/null || true
+    done
+    left=$(mounts_below "$root")
+    for mount in proc sys dev; do
+        if mountpoint -q "$root/$mount" && ! grep -qx "$root/$mount" <<<"$left"; then
+            left+=$'\n'"$root/$mount"
+        fi
+    done
+    if [[ -n ${left//$'\n'/} ]]; then
+        echo "REFUSED: still mounted, so $root was not removed (unmount it, then rm -rf --one-file-system $root):" >&2
+        sed '/^$/d; s/^/  /' <<<"$left" >&2
+        return 1
+    fi
+    rm -rf --one-file-system "$root"
+}
