@@ -105,8 +105,8 @@ DTPicker::DTPicker(Format format, const DateTimeText& text, const Clock& clock, 
     }
     // Last: a time-only editor pins its date range to the current date when its format or value
     // is set.
-    setDateTimeRange(utc(QDate(1601, 1, 1), QTime(0, 0)),
-                     utc(QDate(9999, 12, 31), QTime(23, 59, 59)));
+    setDateTimeRange(utc(DateTime::firstDate(), QTime(0, 0)),
+                     utc(DateTime::lastDate(), QTime(23, 59, 59)));
     lineEdit()->installEventFilter(this);
     // Qt tells assistive technology of a new value only when stepped by key or spin button; a
     // screen reader speaks the picker on any change: typed, wheeled or picked in the calendar.

@@ -1,5 +1,7 @@
 #include "fieldtyping.h"
 
+#include "time/datetime.h"
+
 #include <QDate>
 #include <QTime>
 #include <algorithm>
@@ -25,7 +27,7 @@ struct FieldRow
 constexpr FieldRow fieldRows[] = {
     /* Day    */ {1, 31, 2, &DateTimeParts::day},
     /* Month  */ {1, 12, 2, &DateTimeParts::month},
-    /* Year   */ {1601, 9999, 4, &DateTimeParts::year},
+    /* Year   */ {DateTime::firstYear, DateTime::lastYear, 4, &DateTimeParts::year},
     /* Hour   */ {0, 23, 2, &DateTimeParts::hour},
     /* Minute */ {0, 59, 2, &DateTimeParts::minute},
     /* Second */ {0, 59, 2, &DateTimeParts::second},
@@ -64,7 +66,7 @@ QString localeNumber(const QLocale& locale, int value, qsizetype width)
 
 bool DateTimeParts::isValidDate() const
 {
-    return year >= 1601 && QDate::isValid(year, month, day);
+    return year >= DateTime::firstYear && QDate::isValid(year, month, day);
 }
 
 int yearFromTwoDigits(int twoDigits, int thisYear)
@@ -262,7 +264,7 @@ DateTimeParts FieldTyping::finish()
 {
     m_active = false;
     m_digits.clear();
-    if (m_parts.year >= 1601 && QDate::isValid(m_parts.year, m_parts.month, 1))
+    if (m_parts.year >= DateTime::firstYear && QDate::isValid(m_parts.year, m_parts.month, 1))
         m_parts.day = std::min(m_parts.day, QDate(m_parts.year, m_parts.month, 1).daysInMonth());
     return m_parts;
 }

@@ -18,6 +18,11 @@ public:
     static DateTime fromTime(QTime time);
     static DateTime fromDateAndTime(QDate date, QTime time);
     static QDate zeroDate() { return QDate(1899, 12, 30); }
+    // The years the program holds, as the pickers offer them: 1601-01-01 to 9999-12-31.
+    static constexpr int firstYear = 1601;
+    static constexpr int lastYear = 9999;
+    static QDate firstDate() { return QDate(firstYear, 1, 1); }
+    static QDate lastDate() { return QDate(lastYear, 12, 31); }
 
     constexpr std::int64_t seconds() const { return m_seconds; }
     constexpr std::int64_t dayNumber() const { return floorDiv(m_seconds, secondsPerDay); }

@@ -187,7 +187,7 @@ std::optional<DateTime> DateTimeText::readBack(const QString& text, Form form) c
             form == Form::Date ? QTime(0, 0) : QTime(fields.hour, fields.minute, fields.second);
         if (!date.isValid() || !time.isValid())
             continue;
-        if (form != Form::Time && (date < QDate(1601, 1, 1) || date > QDate(9999, 12, 31)))
+        if (form != Form::Time && (date < DateTime::firstDate() || date > DateTime::lastDate()))
             continue;
         const DateTime value = DateTime::fromDateAndTime(date, time);
         // Only the text this locale writes for the value is that value: not a weekday of
