@@ -64,11 +64,6 @@ QString localeNumber(const QLocale& locale, int value, qsizetype width)
 
 } // namespace
 
-bool DateTimeParts::isValidDate() const
-{
-    return year >= DateTime::firstYear && QDate::isValid(year, month, day);
-}
-
 int yearFromTwoDigits(int twoDigits, int thisYear)
 {
     const int first = thisYear - 80;

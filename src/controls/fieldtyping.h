@@ -1,5 +1,6 @@
 #pragma once
 
+#include "time/datetimeparts.h"
 #include "time/formatpattern.h"
 
 #include <QLocale>
@@ -9,20 +10,6 @@
 // What typing a date or a time into a picker does, apart from any widget: the display format
 // read into fields and literal text, and the rules by which digits, separators and the AM/PM
 // letters fill the fields.
-
-// A value as typing sees it: while it is typed, the day may be 31 in any month.
-struct DateTimeParts
-{
-    int year = 2000;
-    int month = 1;
-    int day = 1;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-
-    bool isValidDate() const;
-    friend bool operator==(const DateTimeParts&, const DateTimeParts&) = default;
-};
 
 struct TextSpan
 {

@@ -180,7 +180,7 @@ QString DateTimeText::write(DateTime value, Form form) const
 // shift wall-clock times that fall into a daylight-saving gap.
 std::optional<DateTime> DateTimeText::readBack(const QString& text, Form form) const
 {
-    for (const FieldValues& fields : reader(form).readAll(text)) {
+    for (const DateTimeParts& fields : reader(form).readAll(text)) {
         const QDate date = form == Form::Time ? DateTime::zeroDate()
                                               : QDate(fields.year, fields.month, fields.day);
         const QTime time =

@@ -8,7 +8,7 @@ struct TextReader::Reading
 {
     QStringView text;
     std::array<int, 7> values{}; // by Slot, AM/PM last
-    std::vector<FieldValues>& out;
+    std::vector<DateTimeParts>& out;
 };
 
 namespace {
@@ -110,9 +110,9 @@ TextReader::Step TextReader::fieldStep(const QLocale& locale, const FormatPiece&
     return choices(Slot::None, std::move(names)); // a field with no names, such as a zone, fails
 }
 
-std::vector<FieldValues> TextReader::readAll(QStringView text) const
+std::vector<DateTimeParts> TextReader::readAll(QStringView text) const
 {
-    std::vector<FieldValues> out;
+    std::vector<DateTimeParts> out;
     Reading reading{text, {}, out};
     readFrom(0, 0, reading);
     return out;

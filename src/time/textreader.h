@@ -1,25 +1,12 @@
 #pragma once
 
+#include "time/datetimeparts.h"
 #include "time/formatpattern.h"
 
 #include <QLocale>
 #include <QString>
 #include <QStringView>
 #include <vector>
-
-// The numbers a text gives for the fields of its format; a field the format lacks reads as 0,
-// and the hour is already on the 24-hour clock.
-struct FieldValues
-{
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-
-    bool operator==(const FieldValues&) const = default;
-};
 
 // Reads text written by QLocale::toString in one display format, piece by piece as the format
 // lays it out: numbers in the locale's own digits (or ASCII ones), the locale's month and weekday
@@ -32,8 +19,9 @@ public:
     TextReader(const QLocale& locale, const QString& format);
 
     // Every way the whole text reads as the format: usually one, more where a field's width or a
-    // name is ambiguous. The caller checks which, if any, writes back as the same text.
-    std::vector<FieldValues> readAll(QStringView text) const;
+    // name is ambiguous. A field the format lacks reads as 0, and the hour is on the 24-hour
+    // clock. The caller checks which reading, if any, writes back as the same text.
+    std::vector<DateTimeParts> readAll(QStringView text) const;
 
 private:
     enum class Slot { Year, Month, Day, Hour, Minute, Second, AmPm, None };
