@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QTest>
+#include <algorithm>
 #include <ctime>
 #include <initializer_list>
 #include <iterator>
@@ -290,6 +291,28 @@ private Q_SLOTS:
             QFAIL(qPrintable(QStringLiteral("accepted as ") + describe(value)));
         } catch (const Failure& failure) {
             QCOMPARE(failure.description(), QStringLiteral("Type mismatch"));
+        }
+    }
+
+    // Every hour of the day as Qt writes it reads back as that hour: 'h' beside AM/PM counts 1 to
+    // 12, 'H' counts 0 to 23 even there.
+    void hoursReadAsWritten_data()
+    {
+        QTest::addColumn<QString>("format");
+        for (const char* format : {"h:mm AP", "hh:mm ap", "H:mm AP", "HH:mm", "AP h:mm"})
+            QTest::newRow(format) << QString::fromLatin1(format);
+    }
+    void hoursReadAsWritten()
+    {
+        QFETCH(QString, format);
+        const QLocale locale(QLocale::English, QLocale::UnitedStates);
+        const TextReader reader(locale, format);
+        for (int hour = 0; hour < 24; ++hour) {
+            const QString shown = locale.toString(QTime(hour, 7), format);
+            const std::vector<DateTimeParts> read = reader.readAll(shown);
+            QVERIFY2(std::any_of(read.begin(), read.end(),
+                                 [hour](const DateTimeParts& p) { return p.hour == hour; }),
+                     qPrintable(shown));
         }
     }
 

@@ -2,12 +2,13 @@
 
 #include <QDate>
 #include <QTime>
+#include <algorithm>
 #include <array>
 
 struct TextReader::Reading
 {
     QStringView text;
-    std::array<int, 7> values{}; // by Slot, AM/PM last
+    std::array<int, 8> values{}; // by Slot
     std::vector<DateTimeParts>& out;
 };
 
@@ -46,20 +47,24 @@ TextReader::TextReader(const QLocale& locale, const QString& format)
     : m_zeroDigit(QStringView(locale.zeroDigit()).toUcs4().value(0, U'0'))
 {
     const FormatPieces pieces = readFormat(format);
-    for (const FormatPiece& piece : pieces)
-        m_twelveHour = m_twelveHour || (piece.isField && piece.kind == FieldKind::AmPm);
+    const bool withAmPm = std::any_of(pieces.begin(), pieces.end(), [](const FormatPiece& piece) {
+        return piece.isField && piece.kind == FieldKind::AmPm;
+    });
     for (const FormatPiece& piece : pieces) {
         if (piece.isField)
-            m_steps.push_back(fieldStep(locale, piece));
+            m_steps.push_back(fieldStep(locale, piece, withAmPm));
         else if (!m_steps.empty() && !m_steps.back().literal.isEmpty())
             m_steps.back().literal += piece.text;
         else
             m_steps.push_back(Step{piece.text, Slot::None, 0, 0, {}});
     }
+    m_halfDayHour = std::any_of(m_steps.begin(), m_steps.end(),
+                                [](const Step& step) { return step.slot == Slot::HalfDayHour; });
 }
 
 // A field written by one letter has no leading zero; two letters always give two digits.
-TextReader::Step TextReader::fieldStep(const QLocale& locale, const FormatPiece& field)
+TextReader::Step TextReader::fieldStep(const QLocale& locale, const FormatPiece& field,
+                                       bool withAmPm)
 {
     const auto number = [&field](Slot slot, int maxDigits) {
         const int letters = static_cast<int>(field.text.size());
@@ -85,7 +90,7 @@ TextReader::Step TextReader::fieldStep(const QLocale& locale, const FormatPiece&
     case FieldKind::Year:
         return number(Slot::Year, static_cast<int>(letters));
     case FieldKind::Hour:
-        return number(Slot::Hour, 2);
+        return number(withAmPm && field.isFieldOf(u'h') ? Slot::HalfDayHour : Slot::Hour, 2);
     case FieldKind::Minute:
         return number(Slot::Minute, 2);
     case FieldKind::Second:
@@ -133,10 +138,11 @@ void TextReader::readFrom(std::size_t index, qsizetype at, Reading& reading) con
         const auto& v = reading.values;
         const auto value = [&v](Slot slot) { return v.at(static_cast<std::size_t>(slot)); };
         int hour = value(Slot::Hour);
-        if (m_twelveHour) {
-            if (hour < 1 || hour > 12)
+        if (m_halfDayHour) {
+            const int onClockFace = value(Slot::HalfDayHour);
+            if (onClockFace < 1 || onClockFace > 12)
                 return;
-            hour = hour % 12 + 12 * value(Slot::AmPm);
+            hour = onClockFace % 12 + 12 * value(Slot::AmPm);
         }
         reading.out.push_back({value(Slot::Year), value(Slot::Month), value(Slot::Day), hour,
                                value(Slot::Minute), value(Slot::Second)});

@@ -24,7 +24,8 @@ public:
     std::vector<DateTimeParts> readAll(QStringView text) const;
 
 private:
-    enum class Slot { Year, Month, Day, Hour, Minute, Second, AmPm, None };
+    // HalfDayHour: an hour 'h' beside an AM/PM field, 1 to 12; 'H' counts 0 to 23 even there.
+    enum class Slot { Year, Month, Day, Hour, HalfDayHour, Minute, Second, AmPm, None };
     struct Choice
     {
         QString text;
@@ -41,12 +42,12 @@ private:
     };
     struct Reading;
 
-    static Step fieldStep(const QLocale& locale, const FormatPiece& field);
+    static Step fieldStep(const QLocale& locale, const FormatPiece& field, bool withAmPm);
     void readFrom(std::size_t step, qsizetype at, Reading& reading) const;
     void readNumber(std::size_t step, qsizetype at, Reading& reading) const;
     static void store(Reading& reading, Slot slot, int value);
 
     std::vector<Step> m_steps;
     char32_t m_zeroDigit = U'0';
-    bool m_twelveHour = false;
+    bool m_halfDayHour = false;
 };
