@@ -53,26 +53,19 @@ QString DateTimeText::withoutTimeZone(const QString& format)
 {
     FormatPieces f = readFormat(format);
     bool changed = false;
-    const auto blanksBefore = [&f](std::size_t at) {
-        while (at > 0 && f[at - 1].isBlank())
+    // Where a run of pieces that `is` holds for ends, walking back from `at` or forward from it.
+    using Test = bool (*)(const FormatPiece&);
+    const auto backOver = [&f](std::size_t at, Test is) {
+        while (at > 0 && is(f[at - 1]))
             --at;
         return at;
     };
-    const auto blanksAfter = [&f](std::size_t at) {
-        while (at < f.size() && f[at].isBlank())
+    const auto forwardOver = [&f](std::size_t at, Test is) {
+        while (at < f.size() && is(f[at]))
             ++at;
         return at;
     };
-    const auto separatorsBefore = [&f](std::size_t at) {
-        while (at > 0 && separatesZone(f[at - 1]))
-            --at;
-        return at;
-    };
-    const auto separatorsAfter = [&f](std::size_t at) {
-        while (at < f.size() && separatesZone(f[at]))
-            ++at;
-        return at;
-    };
+    const Test blank = [](const FormatPiece& piece) { return piece.isBlank(); };
     for (std::size_t i = 0; i < f.size();) {
         if (!f[i].isFieldOf(u't')) {
             ++i;
@@ -80,13 +73,13 @@ QString DateTimeText::withoutTimeZone(const QString& format)
         }
         std::size_t begin = i;
         std::size_t end = i + 1;
-        if (const std::size_t open = blanksBefore(begin), close = blanksAfter(end);
+        if (const std::size_t open = backOver(begin, blank), close = forwardOver(end, blank);
             open > 0 && close < f.size() && isBracketPair(f[open - 1], f[close])) {
             begin = open - 1;
             end = close + 1;
         }
-        const std::size_t before = separatorsBefore(begin);
-        const std::size_t after = separatorsAfter(end);
+        const std::size_t before = backOver(begin, separatesZone);
+        const std::size_t after = forwardOver(end, separatesZone);
         if (before == 0)
             end = after;
         else if (after == f.size())
