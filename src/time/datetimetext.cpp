@@ -140,7 +140,7 @@ QString DateTimeText::format(DateTime value) const
         return formatTime(value);
     if (value.isDateOnly())
         return formatDate(value);
-    return formatDate(value) + u' ' + formatTime(value);
+    return write(value, Form::Both);
 }
 
 const TextReader& DateTimeText::reader(Form form) const
