@@ -1,5 +1,6 @@
 #include "dtpicker.h"
 
+#include "controls/qtcompat.h"
 #include "controls/textgeometry.h"
 #include "platform/platform.h"
 
@@ -12,21 +13,10 @@
 #include <QSignalBlocker>
 #include <QStyleOptionComboBox>
 #include <QTextCharFormat>
-#include <QTimeZone>
 #include <algorithm>
 #include <climits>
 
 namespace {
-// Qt 6.5 names the zone where older Qt takes a Qt::TimeSpec, which 6.8 deprecates.
-QDateTime utc(QDate date, QTime time)
-{
-#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    return QDateTime(date, time, QTimeZone::UTC);
-#else
-    return QDateTime(date, time, Qt::UTC);
-#endif
-}
-
 constexpr Qt::KeyboardModifiers commandModifiers =
     Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
 
@@ -86,27 +76,22 @@ bool isCommandKey(const QKeyEvent& event)
 
 DTPicker::DTPicker(Format format, const DateTimeText& text, const Clock& clock, QWidget* parent)
     : QDateTimeEdit(parent), m_format(format), m_clock(clock),
-      m_fields(format == Format::ShortDate ? text.dateFormat() : text.timeFormat()),
-      m_typing(m_fields)
+      m_fields(format == Format::ShortDate ? text.dateFormat() : text.timeFormat())
 {
     // Wall-clock values: a zone would shift or refuse times inside a daylight-saving change.
-#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
-    setTimeZone(QTimeZone::UTC);
-#else
-    setTimeSpec(Qt::UTC);
-#endif
+    holdInUtc(*this);
     if (format == Format::ShortDate) {
         setDisplayFormat(text.dateFormat());
         setCalendarPopup(true);
-        setDateTime(utc(clock.now().date(), QTime(0, 0)));
+        setDateTime(utcDateTime(clock.now().date(), QTime(0, 0)));
     } else {
         setDisplayFormat(text.timeFormat());
-        setDateTime(utc(DateTime::zeroDate(), QTime(0, 0)));
+        setDateTime(utcDateTime(DateTime::zeroDate(), QTime(0, 0)));
     }
     // Last: a time-only editor pins its date range to the current date when its format or value
     // is set.
-    setDateTimeRange(utc(DateTime::firstDate(), QTime(0, 0)),
-                     utc(DateTime::lastDate(), QTime(23, 59, 59)));
+    setDateTimeRange(utcDateTime(DateTime::firstDate(), QTime(0, 0)),
+                     utcDateTime(DateTime::lastDate(), QTime(23, 59, 59)));
     lineEdit()->installEventFilter(this);
     // Qt tells assistive technology of a new value only when stepped by key or spin button; a
     // screen reader speaks the picker on any change: typed, wheeled or picked in the calendar.
@@ -132,7 +117,7 @@ void DTPicker::setValue(DateTime value)
         setDate(value.date());
     else
         setTime(value.time());
-    showHeldValue();
+    showText();
 }
 
 bool DTPicker::focusNextPrevChild(bool next)
@@ -158,7 +143,7 @@ void DTPicker::keyPressEvent(QKeyEvent* event)
     QDateTimeEdit::keyPressEvent(event);
     // The text box's own editing keys (Cut, Ctrl+K, Ctrl+Backspace) take text out of it and leave
     // the value as it was: the value is shown again, and Cut has only copied.
-    showHeldValue();
+    showText();
 }
 
 bool DTPicker::moveByKey(const QKeyEvent& event)
@@ -186,16 +171,16 @@ bool DTPicker::editByKey(const QKeyEvent& event)
         finishTyping();
         return true;
     case Qt::Key_Backspace:
-        if (m_typing.isActive()) {
-            m_typing.takeBackDigit(thisYear());
-            showTyping();
+        if (m_run) {
+            m_run->takeBackDigit(thisYear());
+            showText();
         }
         return true;
     case Qt::Key_Delete:
         // A field is typed over, never erased: there is always a value.
         return true;
     case Qt::Key_Escape:
-        if (!m_typing.isActive())
+        if (!m_run)
             return false;
         cancelTyping();
         return true;
@@ -215,8 +200,6 @@ bool DTPicker::event(QEvent* event)
     return QDateTimeEdit::event(event);
 }
 
-// Qt's date-time edit opens its calendar from the keyboard only in keypad-navigation builds, and
-// offers no call to open it: F4 and Alt+Down take the path of a click on the arrow.
 bool DTPicker::openCalendarOnKey(const QKeyEvent& event)
 {
     const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
@@ -224,6 +207,14 @@ bool DTPicker::openCalendarOnKey(const QKeyEvent& event)
                         (event.key() == Qt::Key_Down && modifiers == Qt::AltModifier);
     if (!wanted || !calendarPopup())
         return false;
+    openCalendar();
+    return true;
+}
+
+// Qt's date-time edit opens its calendar from the keyboard only in keypad-navigation builds, and
+// offers no call to open it: the one public path is a click on the arrow, made here.
+void DTPicker::openCalendar()
+{
     QStyleOptionComboBox option;
     option.initFrom(this);
     option.editable = true;
@@ -235,7 +226,6 @@ bool DTPicker::openCalendarOnKey(const QKeyEvent& event)
     QMouseEvent click(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     mousePressEvent(&click);
-    return true;
 }
 
 void DTPicker::inputMethodEvent(QInputMethodEvent* event)
@@ -268,10 +258,10 @@ int DTPicker::fieldOnFocus(Qt::FocusReason reason) const
         break;
     case Qt::ActiveWindowFocusReason:
         if (m_hadFocus)
-            return selectedField();
+            return m_field;
         break;
     default:
-        return selectedField();
+        return m_field;
     }
     if (isRightToLeft())
         first = !first;
@@ -290,7 +280,7 @@ void DTPicker::mousePressEvent(QMouseEvent* event)
     finishTyping();
     markLocaleWeekend();
     QDateTimeEdit::mousePressEvent(event);
-    showSelection();
+    showText();
 }
 
 bool DTPicker::eventFilter(QObject* watched, QEvent* event)
@@ -323,58 +313,56 @@ bool DTPicker::eventFilter(QObject* watched, QEvent* event)
 void DTPicker::stepBy(int steps)
 {
     finishTyping();
-    commit(m_fields.stepped(heldParts(), selectedField(), steps));
-    showSelection();
+    commit(m_fields.stepped(heldParts(), m_field, steps));
+    showText();
 }
 
 QAbstractSpinBox::StepEnabled DTPicker::stepEnabled() const
 {
     const DateTimeParts held = heldParts();
     StepEnabled enabled = StepNone;
-    if (m_fields.stepped(held, selectedField(), 1) != held)
+    if (m_fields.stepped(held, m_field, 1) != held)
         enabled |= StepUpEnabled;
-    if (m_fields.stepped(held, selectedField(), -1) != held)
+    if (m_fields.stepped(held, m_field, -1) != held)
         enabled |= StepDownEnabled;
     return enabled;
 }
 
 QString DTPicker::textFromDateTime(const QDateTime& dateTime) const
 {
-    if (m_typing.isActive() && dateTime == this->dateTime())
-        return m_typedText;
-    return QDateTimeEdit::textFromDateTime(dateTime);
+    if (m_run && dateTime == this->dateTime())
+        return render();
+    return m_fields.render(locale(), partsOf(dateTime));
 }
 
 QValidator::State DTPicker::validate(QString& input, int& pos) const
 {
     // While typing, the text is ours and may show a day its month lacks.
-    if (m_typing.isActive())
+    if (m_run)
         return QValidator::Acceptable;
     return QDateTimeEdit::validate(input, pos);
 }
 
 void DTPicker::clickField(int field)
 {
-    if (field != selectedField())
+    if (field != m_field)
         finishTyping();
     selectField(field);
 }
 
 void DTPicker::type(QChar c)
 {
-    if (!m_typing.isActive()) {
-        m_typing.begin(heldParts());
-        qApp->installEventFilter(this);
-    }
+    if (!m_run)
+        m_run.emplace(m_fields, heldParts(), m_field, *this);
     bool finished = false;
     if (const int digit = c.digitValue(); digit >= 0 && digit <= 9)
-        finished = m_typing.typeDigit(digit, thisYear());
+        finished = m_run->typeDigit(digit, thisYear());
     else if (!typeAmPm(c))
-        finished = m_typing.typeSeparator();
+        finished = m_run->typeSeparator();
     if (finished)
         finishTyping();
     else
-        showTyping();
+        showText();
 }
 
 int DTPicker::thisYear() const
@@ -395,7 +383,7 @@ bool DTPicker::typeAmPm(QChar c)
     const bool isPm = key == u'p' || (ownDiffer && key == pm.at(0));
     if (!isAm && !isPm)
         return false;
-    if (m_typing.typeAmPm(isPm))
+    if (m_run->typeAmPm(isPm))
         finishTyping();
     return true;
 }
@@ -411,78 +399,57 @@ void DTPicker::commit(const DateTimeParts& parts)
 // The value is taken once, as the typing ends.
 void DTPicker::finishTyping()
 {
-    if (!m_typing.isActive())
+    if (!m_run)
         return;
-    qApp->removeEventFilter(this);
-    commit(m_typing.finish());
-    showHeldValue();
+    const DateTimeParts typed = m_run->result();
+    m_run.reset();
+    commit(typed);
+    showText();
 }
 
 void DTPicker::cancelTyping()
 {
-    qApp->removeEventFilter(this);
-    m_typing.cancel();
-    showHeldValue();
+    m_run.reset();
+    showText();
 }
 
-// QDateTimeEdit redraws only when its value changes; typing that ends on the value held, or is
-// dropped, leaves our text up.
-void DTPicker::showHeldValue()
+// Typing and the value held are drawn by the one renderer, so the text and the place of each
+// field in it always agree.
+QString DTPicker::render(std::vector<TextSpan>* spans) const
 {
-    const QString shown = textFromDateTime(dateTime());
-    if (lineEdit()->text() != shown) {
-        const QSignalBlocker blocker(lineEdit());
-        lineEdit()->setText(shown);
-    }
-    showSelection();
+    if (m_run)
+        return m_fields.render(locale(), m_run->parts(), m_field, m_run->digits(), spans);
+    return m_fields.render(locale(), heldParts(), -1, {}, spans);
 }
 
-void DTPicker::showTyping()
+// Shows the text and highlights the selected field. QDateTimeEdit redraws only when its value
+// changes: typing that ends on the value held, or is dropped, would leave its own text up.
+void DTPicker::showText()
 {
-    if (!m_typing.isActive())
-        return;
     std::vector<TextSpan> spans;
-    m_typedText =
-        m_fields.render(locale(), m_typing.parts(), m_typing.field(), m_typing.digits(), &spans);
-    if (lineEdit()->text() != m_typedText) {
-        const QSignalBlocker blocker(lineEdit());
-        lineEdit()->setText(m_typedText);
-    }
-    highlight(spans[static_cast<std::size_t>(m_typing.field())]);
-}
-
-// Highlights the selected field in the text shown.
-void DTPicker::showSelection()
-{
-    if (m_typing.isActive()) {
-        showTyping();
-        return;
-    }
-    std::vector<TextSpan> spans;
-    m_fields.render(locale(), heldParts(), -1, {}, &spans);
-    highlight(spans[static_cast<std::size_t>(selectedField())]);
-}
-
-void DTPicker::highlight(const TextSpan& span)
-{
+    const QString shown = render(&spans);
     QLineEdit* edit = lineEdit();
-    if (span.end > edit->text().size())
-        return;
     const QSignalBlocker blocker(edit);
+    if (edit->text() != shown)
+        edit->setText(shown);
+    const TextSpan& span = spans[static_cast<std::size_t>(m_field)];
     edit->setSelection(static_cast<int>(span.start), static_cast<int>(span.end - span.start));
 }
 
-DateTimeParts DTPicker::heldParts() const
+DateTimeParts DTPicker::partsOf(const QDateTime& dateTime)
 {
-    const QDate d = date();
-    const QTime t = time();
+    const QDate d = dateTime.date();
+    const QTime t = dateTime.time();
     return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
 }
 
 void DTPicker::selectField(int field)
 {
-    m_typing.select(field);
-    showSelection();
+    if (m_run)
+        m_run->enterField(field);
+    else
+        m_field = std::clamp(field, 0, m_fields.fieldCount() - 1);
+    showText();
 }
 
 void DTPicker::selectDrawnNeighbour(bool rightwards)
@@ -492,7 +459,7 @@ void DTPicker::selectDrawnNeighbour(bool rightwards)
         const auto& [left, right] = extents[static_cast<std::size_t>(field)];
         return left + right;
     };
-    const int from = centre(selectedField());
+    const int from = centre(m_field);
     int best = -1;
     for (int field = 0; field < m_fields.fieldCount(); ++field) {
         const int at = centre(field);
@@ -523,10 +490,7 @@ int DTPicker::fieldNearest(int x) const
 std::vector<std::pair<int, int>> DTPicker::drawnExtents() const
 {
     std::vector<TextSpan> spans;
-    if (m_typing.isActive())
-        m_fields.render(locale(), m_typing.parts(), m_typing.field(), m_typing.digits(), &spans);
-    else
-        m_fields.render(locale(), heldParts(), -1, {}, &spans);
+    render(&spans);
     const TextGeometry drawn = TextGeometry::ofLineEdit(*lineEdit());
     std::vector<std::pair<int, int>> extents;
     for (const TextSpan& span : spans)

@@ -5,6 +5,7 @@
 #include "time/datetimetext.h"
 
 #include <QDateTimeEdit>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -13,11 +14,11 @@ class Clock;
 // The date or time picker. It always holds a value between 1601-01-01 and 9999-12-31: a date
 // picker's value has a time of day of zero, a time picker's lies on the zero date.
 //
-// Typing goes through FieldTyping rather than QDateTimeEdit's own parser, which checks a day
+// Typing goes through a TypingRun rather than QDateTimeEdit's own parser, which checks a day
 // against the month already held, drops two-digit years and steps fields through focus changes.
-// FieldTyping also holds the selected field, the one shown highlighted: every key, click, wheel
-// turn and spin-button press acts on it. QDateTimeEdit keeps a section of its own, which is left
-// to itself and read by nothing here.
+// The picker holds the selected field, the one shown highlighted: every key, click, wheel turn
+// and spin-button press acts on it, and the text box's selection only shows it. Every path by
+// which QDateTimeEdit would read its own current section is taken over here.
 class DTPicker : public QDateTimeEdit
 {
     Q_OBJECT
@@ -45,11 +46,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void stepBy(int steps) override;
     StepEnabled stepEnabled() const override;
+    // The text of a value, drawn by the one renderer that also draws typing.
     QString textFromDateTime(const QDateTime& dateTime) const override;
     QValidator::State validate(QString& input, int& pos) const override;
 
 private:
     bool openCalendarOnKey(const QKeyEvent& event);
+    void openCalendar();
     bool moveByKey(const QKeyEvent& event);
     bool editByKey(const QKeyEvent& event);
     void type(QChar c);
@@ -57,14 +60,12 @@ private:
     void commit(const DateTimeParts& parts);
     void finishTyping();
     void cancelTyping();
-    void showHeldValue();
-    void showTyping();
-    void showSelection();
-    void highlight(const TextSpan& span);
+    QString render(std::vector<TextSpan>* spans = nullptr) const;
+    void showText();
     int thisYear() const;
 
-    DateTimeParts heldParts() const;
-    int selectedField() const { return m_typing.field(); }
+    static DateTimeParts partsOf(const QDateTime& dateTime);
+    DateTimeParts heldParts() const { return partsOf(dateTime()); }
     int fieldOnFocus(Qt::FocusReason reason) const;
     void selectField(int field);
     // A click on the field being typed keeps the typing; one on another field ends it.
@@ -80,8 +81,8 @@ private:
     Format m_format;
     const Clock& m_clock;
     PickerFormat m_fields;
-    FieldTyping m_typing;
-    QString m_typedText; // shown while typing
+    int m_field = 0; // the selected field
+    std::optional<TypingRun> m_run;
     bool m_weekendMarked = false;
     bool m_hadFocus = false;
 };

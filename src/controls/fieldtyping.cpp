@@ -2,6 +2,7 @@
 
 #include "time/datetime.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QTime>
 #include <algorithm>
@@ -154,21 +155,27 @@ DateTimeParts PickerFormat::stepped(const DateTimeParts& parts, int field, int s
     return out;
 }
 
-void FieldTyping::begin(const DateTimeParts& held)
+TypingRun::TypingRun(const PickerFormat& format, const DateTimeParts& held, int& field,
+                     QObject& watcher)
+    : m_format(format), m_field(field), m_watcher(watcher), m_parts(held)
 {
-    m_parts = held;
-    m_active = true;
-    enterField(m_field);
+    enterField(field);
+    QCoreApplication::instance()->installEventFilter(&m_watcher);
 }
 
-void FieldTyping::enterField(int field)
+TypingRun::~TypingRun()
+{
+    QCoreApplication::instance()->removeEventFilter(&m_watcher);
+}
+
+void TypingRun::enterField(int field)
 {
     m_field = std::clamp(field, 0, std::max(0, m_format.fieldCount() - 1));
     m_digits.clear();
     m_entered = m_parts;
 }
 
-bool FieldTyping::leaveField()
+bool TypingRun::leaveField()
 {
     if (isLast()) {
         m_digits.clear();
@@ -178,12 +185,7 @@ bool FieldTyping::leaveField()
     return false;
 }
 
-void FieldTyping::select(int field)
-{
-    enterField(field);
-}
-
-void FieldTyping::applyDigits(int thisYear)
+void TypingRun::applyDigits(int thisYear)
 {
     const FieldKind kind = m_format.kind(m_field);
     const FieldRow& row = typedRowOf(kind, m_format.isTwelveHour());
@@ -203,7 +205,7 @@ void FieldTyping::applyDigits(int thisYear)
         m_parts.*row.part = value;
 }
 
-bool FieldTyping::typeDigit(int digit, int thisYear)
+bool TypingRun::typeDigit(int digit, int thisYear)
 {
     const FieldKind kind = m_format.kind(m_field);
     if (kind == FieldKind::AmPm || kind == FieldKind::Fixed) {
@@ -229,7 +231,7 @@ bool FieldTyping::typeDigit(int digit, int thisYear)
     return filled && leaveField();
 }
 
-void FieldTyping::takeBackDigit(int thisYear)
+void TypingRun::takeBackDigit(int thisYear)
 {
     if (m_digits.isEmpty())
         return;
@@ -237,7 +239,7 @@ void FieldTyping::takeBackDigit(int thisYear)
     applyDigits(thisYear);
 }
 
-bool FieldTyping::typeSeparator()
+bool TypingRun::typeSeparator()
 {
     // Only half-typed input moves on; a separator after a field that filled itself, a second
     // separator in a run, and one in the last field change nothing.
@@ -247,7 +249,7 @@ bool FieldTyping::typeSeparator()
     return false;
 }
 
-bool FieldTyping::typeAmPm(bool pm)
+bool TypingRun::typeAmPm(bool pm)
 {
     if (!m_format.isTwelveHour())
         return typeSeparator();
@@ -255,17 +257,10 @@ bool FieldTyping::typeAmPm(bool pm)
     return m_format.kind(m_field) == FieldKind::AmPm && leaveField();
 }
 
-DateTimeParts FieldTyping::finish()
+DateTimeParts TypingRun::result() const
 {
-    m_active = false;
-    m_digits.clear();
-    if (m_parts.year >= DateTime::firstYear && QDate::isValid(m_parts.year, m_parts.month, 1))
-        m_parts.day = std::min(m_parts.day, QDate(m_parts.year, m_parts.month, 1).daysInMonth());
-    return m_parts;
-}
-
-void FieldTyping::cancel()
-{
-    m_active = false;
-    m_digits.clear();
+    DateTimeParts typed = m_parts;
+    if (typed.year >= DateTime::firstYear && QDate::isValid(typed.year, typed.month, 1))
+        typed.day = std::min(typed.day, QDate(typed.year, typed.month, 1).daysInMonth());
+    return typed;
 }

@@ -4,6 +4,7 @@
 #include "time/formatpattern.h"
 
 #include <QLocale>
+#include <QObject>
 #include <QString>
 #include <vector>
 
@@ -45,47 +46,46 @@ private:
     bool m_twelveHour = false;
 };
 
-// The picker's selected field, and one run of typing into it, from the first key to the moment
-// the picker takes the value. The fields keep what is typed even when the day does not exist in
-// the month held; the whole date is checked, and brought to the month's last day, only when
-// typing finishes.
-class FieldTyping
+// One run of typing into a picker, from the first key to the moment the picker takes the value;
+// it exists only while typing is under way. The fields keep what is typed even when the day does
+// not exist in the month held; the whole date is checked, and brought to the month's last day,
+// only when the value is taken.
+class TypingRun
 {
 public:
-    explicit FieldTyping(const PickerFormat& format) : m_format(format) {}
+    // Starts typing into the selected field `field` over the value held. The run moves that
+    // selection on as fields fill, and `watcher` filters the whole program's events while the run
+    // lasts: a click anywhere else ends it.
+    TypingRun(const PickerFormat& format, const DateTimeParts& held, int& field, QObject& watcher);
+    ~TypingRun();
+    TypingRun(const TypingRun&) = delete;
+    TypingRun& operator=(const TypingRun&) = delete;
 
-    bool isActive() const { return m_active; }
-    // The selected field, whether typing is under way or not.
-    int field() const { return m_field; }
     const QString& digits() const { return m_digits; }
     const DateTimeParts& parts() const { return m_parts; }
 
-    // Starts typing into the selected field over the value held.
-    void begin(const DateTimeParts& held);
     // Each returns true when the key finished the typing (the last field filled itself).
     bool typeDigit(int digit, int thisYear);
     bool typeSeparator();
     bool typeAmPm(bool pm);
     // Takes back the last digit typed into the selected field; none typed there, nothing.
     void takeBackDigit(int thisYear);
-    void select(int field);
-    // Ends the typing: the day comes into its month.
-    DateTimeParts finish();
-    // Ends the typing and drops what was typed.
-    void cancel();
+    // Moves the typing to another field; Backspace there returns to what the field holds now.
+    void enterField(int field);
+    // The value typed, the day brought into its month.
+    DateTimeParts result() const;
 
 private:
     bool isLast() const { return m_field + 1 >= m_format.fieldCount(); }
     bool leaveField(); // returns true when the field was the last
-    void enterField(int field);
     void applyDigits(int thisYear);
 
     const PickerFormat& m_format;
+    int& m_field; // the picker's selected field
+    QObject& m_watcher;
     DateTimeParts m_parts;
     DateTimeParts m_entered; // the parts as the selected field was entered
-    int m_field = 0;
-    QString m_digits; // typed into the selected field, ASCII
-    bool m_active = false;
+    QString m_digits;        // typed into the selected field, ASCII
 };
 
 // The year a one- or two-digit year means: the one within eighty years before `thisYear` to
