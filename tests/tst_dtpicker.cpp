@@ -383,6 +383,38 @@ private Q_SLOTS:
         QCOMPARE(textBox(picker).text(), u"31.12.2024"_s);
     }
 
+    // In every locale a picker shows its value as the locale writes it, and that text reads back
+    // as the value: the picker's own drawing must not drift from Qt's.
+    void shownAsTheLocaleWrites_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        for (const QLocale& locale : QLocale::matchingLocales(
+                 QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory))
+            QTest::newRow(qPrintable(locale.name())) << locale;
+    }
+    void shownAsTheLocaleWrites()
+    {
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
+        const DateTimeText text;
+        const FakeClock clock;
+        DTPicker date(DTPicker::Format::ShortDate, text, clock);
+        DTPicker time(DTPicker::Format::Time, text, clock);
+        const QDate dates[] = {DateTime::firstDate(), QDate(2000, 2, 29), QDate(2026, 5, 3),
+                               DateTime::lastDate()};
+        const QTime times[] = {QTime(0, 0), QTime(9, 5, 30), QTime(12, 0), QTime(23, 59, 59)};
+        const auto check = [&](DTPicker& picker, DateTime value, QDateTime written) {
+            picker.setValue(value);
+            const QString shown = textBox(picker).text();
+            QCOMPARE(shown, locale.toString(written, picker.displayFormat()));
+            QCOMPARE(tryParse(text, shown), std::optional(value));
+        };
+        for (const QDate day : dates)
+            check(date, DateTime::fromDate(day), QDateTime(day, QTime(0, 0)));
+        for (const QTime moment : times)
+            check(time, DateTime::fromTime(moment), QDateTime(DateTime::zeroDate(), moment));
+    }
+
     // zh_TW's own format carries a day-period letter Qt cannot show.
     void zhTwTimeReadsBackEverySecond()
     {
