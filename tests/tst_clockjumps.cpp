@@ -91,6 +91,27 @@ void ClockJumpsTest::displayFollowsTheWallClock_data()
     QTest::newRow("remaining: forward onto the Moment itself, then past it")
         << false << 5 * hour
         << Steps{{0, 5 * hour}, {5 * hour, 0}, {5 * hour + 1, unchanged}, {day, unchanged}};
+    QTest::newRow("remaining: runs out and holds at zero")
+        << false << qint64(2) << Steps{{0, 2}, {1, 1}, {2, 0}, {3, unchanged}, {4, unchanged}};
+    // Started past the Moment, a countdown has nothing to end: the captions stay as they were.
+    QTest::newRow("remaining: started past the Moment")
+        << false << -hour << Steps{{0, unchanged}, {1, unchanged}, {2, unchanged}};
+    // The clock starts at 16:35:09; at midnight it shows the date alone.
+    QTest::newRow("elapsed: across midnight")
+        << true << qint64(0) << Steps{{1, 1}, {7 * hour + 24 * 60 + 51, 7 * hour + 24 * 60 + 51}};
+    // The elapsed count starts a second after the Moment, the countdown shows its last second.
+    for (const bool elapsed : {true, false}) {
+        const char* side = elapsed ? "elapsed" : "remaining";
+        const qint64 away = elapsed ? -1 : 1;
+        QTest::addRow("%s: Moment now", side)
+            << elapsed << qint64(0) << Steps{{0, elapsed ? unchanged : 0}};
+        QTest::addRow("%s: Moment a second behind", side)
+            << elapsed << qint64(-1) << Steps{{0, elapsed ? 1 : unchanged}};
+        QTest::addRow("%s: Moment a second ahead", side)
+            << elapsed << qint64(1) << Steps{{0, elapsed ? unchanged : 1}};
+        for (const qint64 span : {day, day + hour + 61, qint64(1234) * day, qint64(2147483647)})
+            QTest::addRow("%s: %lld s", side, span) << elapsed << away * span << Steps{{0, span}};
+    }
 }
 
 void ClockJumpsTest::displayFollowsTheWallClock()

@@ -7,7 +7,6 @@
 #include "shell/errortrap.h"
 #include "shell/form1.h"
 
-#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTest>
 #include <memory>
@@ -22,21 +21,6 @@ QStringList counted(int days, int hours, int minutes, int seconds)
             QStringLiteral("Minute(s): %1").arg(minutes),
             QStringLiteral("Second(s): %1").arg(seconds)};
 }
-
-// The breakdown as the slow, obvious way gives it: take whole days, hours, minutes in turn.
-IntervalBreakdown bySubtraction(std::int32_t span)
-{
-    IntervalBreakdown result;
-    double left = span;
-    for (; left >= 86400; left -= 86400)
-        ++result.Days;
-    for (; left >= 3600; left -= 3600)
-        ++result.Hours;
-    for (; left >= 60; left -= 60)
-        ++result.Minutes;
-    result.Seconds = static_cast<std::int32_t>(left);
-    return result;
-}
 } // namespace
 
 class CountersTest : public QObject
@@ -47,22 +31,13 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void breakdownMatchesRepeatedSubtraction();
     void loadGivesIdleWindowWithSystemColours_data();
     void loadGivesIdleWindowWithSystemColours();
-    void momentAroundTheClock_data();
-    void momentAroundTheClock();
-    void spans_data();
-    void spans();
     void failingTickIsReportedOnceAndStops_data();
     void failingTickIsReportedOnceAndStops();
-    void clockAtMidnightShowsTheDateAlone();
     void daylightSavingChangeIsNotCorrected();
     void pickerChangedWhileCountingShowsOnTheNextTick_data();
     void pickerChangedWhileCountingShowsOnTheNextTick();
-    void countdownRunsOutAndHoldsAtZero();
-    void countdownEndsAtZeroWhenTheClockJumpsPastTheMoment();
-    void countdownStartedPastTheMomentLeavesItsCaptions();
     void countdownRestartedPastTheMomentLeavesItsCaptions();
     void stopWaitStartShowsTheWholeDistance_data();
     void stopWaitStartShowsTheWholeDistance();
@@ -132,20 +107,6 @@ QStringList CountersTest::breakdown(const CounterWindow& window) const
     return texts;
 }
 
-void CountersTest::breakdownMatchesRepeatedSubtraction()
-{
-    std::vector<std::int32_t> spans{0, 1, 59, 60, 61, 3599, 3600, 86399, 86400, 90061, 2147483647};
-    QRandomGenerator random(20210831);
-    for (int i = 0; i < 2000; ++i)
-        spans.push_back(static_cast<std::int32_t>(random.bounded(2147483647u)));
-    for (std::int32_t span : spans) {
-        const IntervalBreakdown parts = breakDown(span);
-        QCOMPARE(parts, bySubtraction(span));
-        QCOMPARE(parts.Days * 86400LL + parts.Hours * 3600 + parts.Minutes * 60 + parts.Seconds,
-                 span);
-    }
-}
-
 void CountersTest::loadGivesIdleWindowWithSystemColours_data()
 {
     QTest::addColumn<bool>("elapsed");
@@ -169,63 +130,6 @@ void CountersTest::loadGivesIdleWindowWithSystemColours()
     QVERIFY(!window.windowIcon().isNull());
     QVERIFY(m_fake->messageBox.m_reports.empty());
     QVERIFY(!window.hasMouseIcon());
-}
-
-void CountersTest::momentAroundTheClock_data()
-{
-    QTest::addColumn<bool>("elapsed");
-    QTest::addColumn<int>("momentFromClock");
-    QTest::addColumn<QStringList>("labels");
-    QTest::newRow("elapsed, moment now") << true << 0 << captions;
-    QTest::newRow("elapsed, moment a second ago") << true << -1 << counted(0, 0, 0, 1);
-    QTest::newRow("elapsed, moment a second ahead") << true << 1 << captions;
-    QTest::newRow("remaining, moment now") << false << 0 << counted(0, 0, 0, 0);
-    QTest::newRow("remaining, moment a second ago") << false << -1 << captions;
-    QTest::newRow("remaining, moment a second ahead") << false << 1 << counted(0, 0, 0, 1);
-}
-
-void CountersTest::momentAroundTheClock()
-{
-    QFETCH(bool, elapsed);
-    QFETCH(int, momentFromClock);
-    QFETCH(QStringList, labels);
-    const DateTime now = m_fake->clock.m_now;
-    CounterWindow& window = open(elapsed, DateTime::fromSeconds(now.seconds() + momentFromClock));
-    start(window);
-    window.Timer1_Timer();
-    QCOMPARE(breakdown(window), labels);
-    QCOMPARE(window.lblCurrentDate().caption(),
-             expected::withAmPmGap(QStringLiteral("Current Date/Time: 12/6/2026 4:35:09 PM")));
-    QVERIFY(m_fake->messageBox.m_reports.empty());
-}
-
-void CountersTest::spans_data()
-{
-    QTest::addColumn<bool>("elapsed");
-    QTest::addColumn<qint64>("span");
-    QTest::addColumn<QStringList>("labels");
-    for (bool elapsed : {true, false}) {
-        const char* side = elapsed ? "elapsed" : "remaining";
-        QTest::addRow("%s, one day", side) << elapsed << qint64(86400) << counted(1, 0, 0, 0);
-        QTest::addRow("%s, 90061 s", side) << elapsed << qint64(90061) << counted(1, 1, 1, 1);
-        QTest::addRow("%s, the limit", side)
-            << elapsed << qint64(2147483647) << counted(24855, 3, 14, 7);
-        QTest::addRow("%s, 1234 days", side)
-            << elapsed << qint64(1234) * 86400 << counted(1234, 0, 0, 0);
-    }
-}
-
-void CountersTest::spans()
-{
-    QFETCH(bool, elapsed);
-    QFETCH(qint64, span);
-    QFETCH(QStringList, labels);
-    const qint64 now = m_fake->clock.m_now.seconds();
-    CounterWindow& window = open(elapsed, DateTime::fromSeconds(elapsed ? now - span : now + span));
-    start(window);
-    window.Timer1_Timer();
-    QCOMPARE(breakdown(window), labels);
-    QVERIFY(m_fake->messageBox.m_reports.empty());
 }
 
 void CountersTest::failingTickIsReportedOnceAndStops_data()
@@ -286,16 +190,6 @@ void CountersTest::failingTickIsReportedOnceAndStops()
     }
 }
 
-void CountersTest::clockAtMidnightShowsTheDateAlone()
-{
-    CounterWindow& window = open(true, m_fake->clock.m_now);
-    m_fake->clock.m_now = DateTime::fromDate(QDate(2026, 12, 7));
-    start(window);
-    window.Timer1_Timer();
-    QCOMPARE(window.lblCurrentDate().caption(), QStringLiteral("Current Date/Time: 12/7/2026"));
-    QCOMPARE(breakdown(window), counted(0, 7, 24, 51));
-}
-
 void CountersTest::daylightSavingChangeIsNotCorrected()
 {
     // Clocks in New York jump from 02:00 to 03:00 on 8 March 2026: the wall clocks are two hours
@@ -352,60 +246,6 @@ void CountersTest::pickerChangedWhileCountingShowsOnTheNextTick()
     window.Timer1_Timer();
     QCOMPARE(breakdown(window), labels);
     QVERIFY(m_fake->messageBox.m_reports.empty());
-}
-
-void CountersTest::countdownRunsOutAndHoldsAtZero()
-{
-    const qint64 moment = m_fake->clock.m_now.seconds() + 2;
-    CounterWindow& window = open(false, DateTime::fromSeconds(moment));
-    start(window);
-    const std::vector<QStringList> expected{counted(0, 0, 0, 2), counted(0, 0, 0, 1),
-                                            counted(0, 0, 0, 0), counted(0, 0, 0, 0),
-                                            counted(0, 0, 0, 0)};
-    for (const QStringList& labels : expected) {
-        window.Timer1_Timer();
-        QCOMPARE(breakdown(window), labels);
-        m_fake->clock.m_now = DateTime::fromSeconds(m_fake->clock.m_now.seconds() + 1);
-    }
-    // Nothing else happens: still counting, no message; Stop puts everything back.
-    QVERIFY(window.Timer1().isActive());
-    QCOMPARE(window.startStopButton().caption(), QStringLiteral("Stop"));
-    QVERIFY(m_fake->messageBox.m_reports.empty());
-    window.startStopButton().click();
-    QCOMPARE(window.startStopButton().caption(), QStringLiteral("Start"));
-    QVERIFY(!window.Timer1().isActive());
-    QCOMPARE(breakdown(window), captions);
-}
-
-void CountersTest::countdownEndsAtZeroWhenTheClockJumpsPastTheMoment()
-{
-    const qint64 now = m_fake->clock.m_now.seconds();
-    CounterWindow& window = open(false, DateTime::fromSeconds(now + 3 * 3600 + 5));
-    start(window);
-    window.Timer1_Timer();
-    QCOMPARE(breakdown(window), counted(0, 3, 0, 5));
-    // The machine slept through the Moment.
-    m_fake->clock.m_now = DateTime::fromSeconds(now + 5 * 3600);
-    window.Timer1_Timer();
-    QCOMPARE(breakdown(window), counted(0, 0, 0, 0));
-    m_fake->clock.m_now = DateTime::fromSeconds(now + 6 * 3600);
-    window.Timer1_Timer();
-    QCOMPARE(breakdown(window), counted(0, 0, 0, 0));
-    QVERIFY(m_fake->messageBox.m_reports.empty());
-}
-
-void CountersTest::countdownStartedPastTheMomentLeavesItsCaptions()
-{
-    CounterWindow& window =
-        open(false, DateTime::fromSeconds(m_fake->clock.m_now.seconds() - 3600));
-    start(window);
-    for (int tick = 0; tick < 3; ++tick) {
-        window.Timer1_Timer();
-        m_fake->clock.m_now = DateTime::fromSeconds(m_fake->clock.m_now.seconds() + 1);
-    }
-    QCOMPARE(breakdown(window), captions);
-    QVERIFY(window.lblCurrentDate().caption().startsWith(
-        QStringLiteral("Current Date/Time: 12/6/2026")));
 }
 
 void CountersTest::countdownRestartedPastTheMomentLeavesItsCaptions()
