@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -16,29 +15,10 @@ using Format = DTPicker::Format;
 
 namespace {
 
-// Any script's digits as ASCII ones, so a year can be looked for whatever the locale.
-QString latinDigits(QString text)
-{
-    for (QChar& c : text) {
-        if (const int value = c.digitValue(); value >= 0)
-            c = QChar(u'0' + value);
-    }
-    return text;
-}
-
 QString shownText(const DTPicker& picker)
 {
     const auto* edit = picker.findChild<QLineEdit*>();
     return edit ? edit->text() : QString();
-}
-
-bool showActive(QWidget& window)
-{
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return false;
-    window.activateWindow();
-    return QTest::qWaitForWindowActive(&window);
 }
 
 } // namespace
@@ -83,37 +63,6 @@ private Q_SLOTS:
         QCOMPARE(button.text(), shown);
     }
 
-    void buttonClicks_data()
-    {
-        QTest::addColumn<int>("clicks");
-        QTest::addColumn<bool>("releaseOutside");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("one click") << 1 << false << 1;
-        QTest::newRow("three clicks") << 3 << false << 3;
-        QTest::newRow("released outside") << 1 << true << 0;
-    }
-    void buttonClicks()
-    {
-        QFETCH(int, clicks);
-        QFETCH(bool, releaseOutside);
-        QFETCH(int, expected);
-        QWidget window;
-        window.resize(200, 100);
-        auto* button = new PushButton(&window);
-        button->setGeometry(10, 10, 100, 30);
-        button->setCaption(u"Start"_s);
-        QVERIFY(showActive(window));
-        QSignalSpy spy(button, &QPushButton::clicked);
-        for (int i = 0; i < clicks; ++i) {
-            if (releaseOutside) {
-                QTest::mousePress(button, Qt::LeftButton);
-                QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(150, 80));
-            } else {
-                QTest::mouseClick(button, Qt::LeftButton);
-            }
-        }
-        QCOMPARE(spy.count(), expected);
-    }
     // A value offered from outside, as a screen reader sets it, is held as the picker's own kind
     // (a date at midnight, a time on the zero date) and within its range, and shown so.
     void pickerHoldsItsKind_data()
@@ -176,28 +125,6 @@ private Q_SLOTS:
         QCOMPARE(shownText(picker), isDate ? text.formatDate(held) : text.formatTime(held));
     }
 
-    void pickerText_data()
-    {
-        QTest::addColumn<QString>("locale");
-        for (const char* name : {"en_US", "de_DE", "ko_KR", "hi_IN"})
-            QTest::newRow(name) << QString::fromLatin1(name);
-    }
-    void pickerText()
-    {
-        QFETCH(QString, locale);
-        QLocale::setDefault(QLocale(locale));
-        const DateTimeText text;
-        const FakeClock clock;
-        DTPicker date(Format::ShortDate, text, clock);
-        DTPicker time(Format::Time, text, clock);
-        date.setValue(DateTime::fromDate(QDate(2005, 7, 8)));
-        time.setValue(DateTime::fromTime(QTime(10, 20, 37)));
-        const QString dateShown = latinDigits(shownText(date));
-        const QString timeShown = latinDigits(shownText(time));
-        QVERIFY2(dateShown.contains(u"2005"), qPrintable(dateShown));
-        QVERIFY2(timeShown.contains(u"20") && timeShown.contains(u"37"), qPrintable(timeShown));
-    }
-
     void labelCaption_data()
     {
         QTest::addColumn<QString>("caption");
@@ -243,15 +170,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("own");
         QTest::addColumn<Qt::CursorShape>("shape");
         QTest::newRow("default") << QList<int>{0} << -1 << false << Qt::ArrowCursor;
-        QTest::newRow("hourglass then default")
-            << QList<int>{11, 0} << -1 << false << Qt::ArrowCursor;
-        QTest::newRow("hourglass") << QList<int>{11} << -1 << true << Qt::WaitCursor;
-        QTest::newRow("hourglass with icon") << QList<int>{11} << 0 << true << Qt::WaitCursor;
         QTest::newRow("custom without icon") << QList<int>{99} << -1 << true << Qt::ArrowCursor;
         QTest::newRow("custom, icon first") << QList<int>{99} << 0 << true << Qt::BitmapCursor;
         QTest::newRow("custom, icon after") << QList<int>{99} << 1 << true << Qt::BitmapCursor;
-        QTest::newRow("hourglass then custom")
-            << QList<int>{11, 99} << 0 << true << Qt::BitmapCursor;
+        QTest::newRow("custom then default") << QList<int>{99, 0} << 0 << false << Qt::ArrowCursor;
     }
     void pointer()
     {
