@@ -14,12 +14,9 @@
 #include "shell/main.h"
 #include "time/datetimetext.h"
 
-#include <QCheckBox>
 #include <QDir>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -34,14 +31,12 @@ class AppearanceTest : public QObject
 private Q_SLOTS:
     void applicationTitle_data();
     void applicationTitle();
-    void optionalFilesSitBesideTheProgram();
     void fileExists_data();
     void fileExists();
     void skinListingCountsOnlyVisibleRegularFiles_data();
     void skinListingCountsOnlyVisibleRegularFiles();
-    void systemBackColoursReachFramesLabelsAndOptions();
+    void systemBackColoursReachFramesAndLabels();
     void noSkinFileMeansNothingHappens();
-    void styleSheetEngineLoadsAndApplies();
     void styleSheetEngineRefuses_data();
     void styleSheetEngineRefuses();
     void pointerFollowsTheMouse_data();
@@ -83,18 +78,6 @@ void AppearanceTest::applicationTitle()
         return;
     }
     QCOMPARE(applicationTitleFrom(name), title);
-}
-
-void AppearanceTest::optionalFilesSitBesideTheProgram()
-{
-    FakePlatform fake;
-    const Platform platform = fake.platform();
-    Main main(platform);
-    QCOMPARE(main.skinFilePath(), QStringLiteral("/opt/span/x/o.cjs"));
-    QCOMPARE(main.handCursorFilePath(), QStringLiteral("/opt/span/HAND-M.CUR"));
-    // Appended as they are, with no care for a doubled separator.
-    QCOMPARE(optionalFilePath(QStringLiteral("/"), QStringLiteral("\\HAND-M.CUR")),
-             QStringLiteral("//HAND-M.CUR"));
 }
 
 void AppearanceTest::fileExists_data()
@@ -162,26 +145,24 @@ void AppearanceTest::skinListingCountsOnlyVisibleRegularFiles()
     QCOMPARE(LocalFileSystem().listNormalFile(path), listed ? name : QString());
 }
 
-void AppearanceTest::systemBackColoursReachFramesLabelsAndOptions()
+void AppearanceTest::systemBackColoursReachFramesAndLabels()
 {
     Form window;
     DateTimeText text;
     const FakeClock clock;
-    buildWindow(window, form1Layout(), text, clock);
-    auto* check = new QCheckBox(&window);
-    auto* option = new QRadioButton(check);
-    auto* label = new Label(&window);
-    auto* edit = new QLineEdit(&window);
+    buildWindow(window, form2Layout(), text, clock);
     Main::SetSystemBackColors(window);
-
-    for (QWidget* widget : std::initializer_list<QWidget*>{
-             &window, check, option, label, window.findChild<Frame*>(QStringLiteral("Frame1")),
-             window.findChild<Frame*>(QStringLiteral("Frame2"))}) {
+    QList<QWidget*> painted{&window};
+    for (Frame* frame : window.findChildren<Frame*>())
+        painted << frame;
+    for (Label* label : window.findChildren<Label*>())
+        painted << label;
+    QCOMPARE(painted.size(), 8); // the window, its frame and its six labels
+    for (QWidget* widget : painted) {
         QCOMPARE(widget->backgroundRole(), QPalette::Button);
         QVERIFY(widget->autoFillBackground());
     }
-    // Buttons, pickers and other controls keep their colours.
-    QCOMPARE(edit->backgroundRole(), QLineEdit().backgroundRole());
+    // Buttons keep their colours.
     auto* button = window.findChild<PushButton*>(QStringLiteral("PushButton1"));
     QCOMPARE(button->backgroundRole(), PushButton().backgroundRole());
     QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));
@@ -195,24 +176,6 @@ void AppearanceTest::noSkinFileMeansNothingHappens()
     Main(platform).LoadSkinIfPresent(window);
     QCOMPARE(fake.journal.entries(), QStringList{QStringLiteral("list /opt/span/x/o.cjs")});
     QCOMPARE(window.backgroundRole(), QPalette::Window);
-}
-
-void AppearanceTest::styleSheetEngineLoadsAndApplies()
-{
-    QFile skin(m_dir.filePath(QStringLiteral("skin.qss")));
-    QVERIFY(skin.open(QIODevice::WriteOnly));
-    skin.write("QPushButton { color: rgb(10, 20, 30); }");
-    skin.close();
-
-    WindowHandleTable handles;
-    StyleSheetSkinEngine engine(handles);
-    QWidget window;
-    engine.call(2, {skin.fileName(), QString()});
-    engine.setProperty(1, engine.property(1).toInt() | 1);
-    QCOMPARE(engine.property(1).toInt(), 1);
-    QVERIFY(window.styleSheet().isEmpty()); // loading alone styles nothing
-    engine.call(3, {handles.handleOf(window)});
-    QCOMPARE(window.styleSheet(), QStringLiteral("QPushButton { color: rgb(10, 20, 30); }"));
 }
 
 void AppearanceTest::styleSheetEngineRefuses_data()
