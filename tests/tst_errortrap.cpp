@@ -95,11 +95,8 @@ class ErrorTrapTest : public QObject
 private Q_SLOTS:
     void reportText_data();
     void reportText();
-    void failedStatementIsReportedAndNextOneRuns();
     void failedConditionRunsTheBody_data();
     void failedConditionRunsTheBody();
-    void twoFailuresGiveTwoReportsInOrder();
-    void failureInsideSharedProcedureCarriesCallersLine();
     void anyStandardExceptionIsTrapped();
     void everyStatementReportsItsOwnLine_data();
     void everyStatementReportsItsOwnLine();
@@ -150,24 +147,6 @@ void ErrorTrapTest::reportText()
     QCOMPARE(box.m_reports.front().text, expected);
 }
 
-void ErrorTrapTest::failedStatementIsReportedAndNextOneRuns()
-{
-    Journal journal;
-    RecordingMessageBox box(journal);
-    ErrorTrap trap(box, QStringLiteral("in here "));
-    QStringList ran;
-    trap.run(100, [&] {
-        ran << QStringLiteral("100 begins");
-        throw Failure(QStringLiteral("boom"));
-        // The rest of a failed statement is abandoned.
-    });
-    trap.run(102, [&] { ran << QStringLiteral("102"); });
-    QCOMPARE(ran, QStringList({QStringLiteral("100 begins"), QStringLiteral("102")}));
-    QCOMPARE(box.m_reports.size(), 1u);
-    QVERIFY(box.m_reports.front().text.contains(QStringLiteral("in here at line 100\r\r")));
-    QCOMPARE(trap.currentLine(), 102);
-}
-
 void ErrorTrapTest::failedConditionRunsTheBody_data()
 {
     QTest::addColumn<int>("outcome"); // 0 false, 1 true, 2 fails
@@ -195,36 +174,6 @@ void ErrorTrapTest::failedConditionRunsTheBody()
         ran = true;
     QCOMPARE(ran, bodyRuns);
     QCOMPARE(static_cast<int>(box.m_reports.size()), reports);
-}
-
-void ErrorTrapTest::twoFailuresGiveTwoReportsInOrder()
-{
-    Journal journal;
-    RecordingMessageBox box(journal);
-    ErrorTrap trap(box, QStringLiteral("in two "));
-    trap.run(100, [] { throw Failure(QStringLiteral("first")); });
-    trap.run(102, [] {});
-    trap.run(104, [] { throw Failure(QStringLiteral("second")); });
-    QCOMPARE(journal.entries(),
-             QStringList({QStringLiteral("report: first\r\nin two at line 100"),
-                          QStringLiteral("report: second\r\nin two at line 104")}));
-}
-
-namespace {
-void sharedProcedureThatFails()
-{
-    throw Failure(QStringLiteral("deep"));
-}
-} // namespace
-
-void ErrorTrapTest::failureInsideSharedProcedureCarriesCallersLine()
-{
-    Journal journal;
-    RecordingMessageBox box(journal);
-    ErrorTrap trap(box, QStringLiteral("in caller "));
-    trap.run(126, [] { sharedProcedureThatFails(); });
-    QCOMPARE(journal.entries(),
-             QStringList({QStringLiteral("report: deep\r\nin caller at line 126")}));
 }
 
 void ErrorTrapTest::anyStandardExceptionIsTrapped()
