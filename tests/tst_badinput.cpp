@@ -3,7 +3,6 @@
 #include "counters/counterwindow.h"
 #include "fakeplatform.h"
 #include "folderfilesystem.h"
-#include "littleendian.h"
 #include "platform/skinengine.h"
 #include "shell/form1.h"
 
@@ -70,36 +69,6 @@ struct RealFilesPlatform : FakePlatform
 };
 
 enum class Breakage { None, Unreadable };
-
-// A well-formed 32 x 32 two-colour cursor: header, one directory entry, then the bitmap with its
-// palette, colour rows and mask rows.
-QByteArray handCursor()
-{
-    QByteArray bitmap;
-    append32(bitmap, 40);       // header length
-    append32(bitmap, 32);       // width
-    append32(bitmap, 64);       // height: colour image and mask
-    append16(bitmap, 1);        // planes
-    append16(bitmap, 1);        // bits per pixel
-    bitmap.append(24, '\0');    // no compression, sizes and colour counts left to the defaults
-    append32(bitmap, 0);        // black
-    append32(bitmap, 0xffffff); // white
-    for (int row = 0; row < 32; ++row)
-        append32(bitmap, row % 2 ? 0xf0f0f0f0u : 0x0f0f0f0fu);
-    for (int row = 0; row < 32; ++row)
-        append32(bitmap, row < 16 ? 0u : 0xffffffffu);
-
-    QByteArray file;
-    append16(file, 0); // reserved
-    append16(file, 2); // a cursor
-    append16(file, 1); // one image
-    file.append(char(32)).append(char(32)).append(char(2)).append(char(0));
-    append16(file, 9); // hot spot
-    append16(file, 1);
-    append32(file, quint32(bitmap.size()));
-    append32(file, 22); // the bitmap follows the directory
-    return file + bitmap;
-}
 
 QByteArray garbage(qsizetype size, quint32 seed)
 {
@@ -318,7 +287,9 @@ void BadInputTest::cursorFile_data()
     QTest::addColumn<qint64>("sparseSize");
     QTest::addColumn<QString>("reported"); // the start of the description; empty for none
 
-    const QByteArray cursor = handCursor();
+    QFile shipped(QStringLiteral(SPAN_SOURCE_DIR "/resources/HAND-M.CUR"));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    const QByteArray cursor = shipped.readAll();
     const QString invalid = QStringLiteral("Invalid cursor file: ");
     QTest::newRow("well-formed") << cursor << false << qint64(0) << QString();
     QTest::newRow("a folder") << QByteArray() << true << qint64(0)
@@ -327,16 +298,6 @@ void BadInputTest::cursorFile_data()
                            << QStringLiteral("Cursor file is empty: ");
     QTest::newRow("2 MB") << QByteArray() << false << qint64(2) * 1024 * 1024
                           << QStringLiteral("Cursor file too large: ");
-    QTest::newRow("cut inside the directory") << cursor.left(12) << false << qint64(0) << invalid;
-    QTest::newRow("cut inside the bitmap") << cursor.left(200) << false << qint64(0) << invalid;
-    QTest::newRow("directory claims more image bytes than exist")
-        << with32(cursor, 14, 4096) << false << qint64(0) << invalid;
-    QTest::newRow("directory claims more images than it holds")
-        << with16(cursor, 4, 200) << false << qint64(0) << invalid;
-    QTest::newRow("bitmap claims more rows than its entry")
-        << with32(cursor, 22 + 8, 2 * 200) << false << qint64(0) << invalid;
-    QTest::newRow("bitmap claims a huge width")
-        << with32(cursor, 22 + 4, 0x7fffffffu) << false << qint64(0) << invalid;
     QTest::newRow("binary garbage") << garbage(4096, 1601) << false << qint64(0) << invalid;
 }
 
