@@ -38,9 +38,8 @@ window() {
 }
 # press WINDOW FORM CONTROL: a click in the middle of a control, its place scaled by 1.25.
 press() {
-    local x y
-    read -r x y < <(centre "$2" "$3")
-    click "$1" $((x * 5 / 4)) $((y * 5 / 4))
+    at "$2" "$3"
+    click "$1" $((X * 5 / 4)) $((Y * 5 / 4))
 }
 
 mkdir -p "$scratch/bin" "$scratch/home"

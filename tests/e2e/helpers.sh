@@ -70,6 +70,16 @@ point() {
     echo "$((x + dx)),$((y + dy))"
 }
 
+# at FORM CONTROL [DX,DY]: sets X and Y to a point in a control, its middle without an offset.
+# shellcheck disable=SC2034 # X and Y are the caller's
+at() {
+    if (($# == 3)); then
+        IFS=, read -r X Y < <(point "$@")
+    else
+        read -r X Y < <(centre "$@")
+    fi
+}
+
 # click WINDOW X Y: a left click at client coordinates, as a person would make it.
 click() {
     xdotool mousemove --window "$1" "$2" "$3" click 1

@@ -6,6 +6,7 @@
 # must all be one colour.
 #
 # Usage: looks.sh <path-to-span-meter>    (DISPLAY must name a running X server with a WM)
+# Where the controls stand comes from layout-places, built beside the program (or LAYOUT_PLACES).
 # If E2E_SHOTS names a folder, the dark look's windows are written there as *-window-dark.png.
 set -euo pipefail
 
@@ -74,7 +75,8 @@ fail() { failed=$((failed + 1)) && echo "FAIL: $*"; }
 # shellcheck source=helpers.sh
 source "$(dirname "$(realpath "$0")")/helpers.sh"
 layout_places "$BIN" || exit 1
-read -r BUTTON_X _ < <(centre Form1 PushButton2)
+at Form1 PushButton2
+BUTTON_X=$X
 
 # rows TABLE FORM: the rows of TABLE (main or counter) for window FORM, with boxes and points in
 # the window's pixels.
@@ -149,10 +151,13 @@ keep_shot() {
 counter() {
     local main=$1 button=$2 title=$3 form=$4 name=$5 look=$6
     local start_y back_y start_text
-    read -r _ start_y < <(centre "$form" PushButton2)
-    read -r _ back_y < <(centre "$form" PushButton1)
+    at "$form" PushButton2
+    start_y=$Y
+    at "$form" PushButton1
+    back_y=$Y
     start_text=$(box "$form" PushButton2 -8x-8+4+4)
-    click "$main" $(centre Form1 "$button")
+    at Form1 "$button"
+    click "$main" "$X" "$Y"
     poll "$WAIT" has_window "$title" || { fail "$look: '$title' did not open" && return; }
     local win
     win=$(window_titled "$title")
@@ -198,7 +203,8 @@ for entry in "${LOOKS[@]}"; do
     keep_shot "$work/main.png" "$look" main
     counter "$main" PushButton2 'Count Time Elapsed' Form2 elapsed "$look"
     # An hour ahead, so the remaining window has a count to show (before 23:00).
-    click "$main" $(point Form1 dtpTime 10,12 | tr , ' ')
+    at Form1 dtpTime 10,12
+    click "$main" "$X" "$Y"
     xdotool key Up
     counter "$main" PushButton1 'Count Remaining Time' Form3 remaining "$look"
     kill "$app_pid"

@@ -4,6 +4,7 @@
 # visible to X tools, so counting is judged by comparing screenshot regions over time.
 #
 # Usage: run.sh <path-to-span-meter>      (DISPLAY must name a running X server with a WM)
+# Where the controls stand comes from layout-places, built beside the program (or LAYOUT_PLACES).
 # The two-monitor scenario at the end starts an X server of its own, split by xrandr.
 # Needs: xdotool, x11-utils (xprop, xwininfo), x11-xserver-utils (xrandr), xvfb, openbox, wmctrl,
 # imagemagick, dbus-daemon.
@@ -281,7 +282,7 @@ wait_for_window() {
 #   entered: the "Date/Time Entered:" line, as far as it may grow
 #   start:   the Start/Stop button; start_y and back_y: the middle of Start and of "< Back"
 counter_regions() {
-    local -n region=$2
+    local -n regions=$2
     local width fw fh fx fy dy hh hy mh mx my eh ex ey
     read -r width _ _ _ < <(place "$1" size)
     read -r fw fh fx fy < <(place "$1" Frame1)
@@ -289,7 +290,8 @@ counter_regions() {
     read -r _ hh _ hy < <(place "$1" Hours)
     read -r _ mh mx my < <(place "$1" Minutes)
     read -r _ eh ex ey < <(place "$1" DateTimeEntered)
-    region=(
+    # shellcheck disable=SC2034 # the caller's array, through the name reference
+    regions=(
         [top]=${width}x$((fy + fh))+0+0 [frame]=$(box "$1" Frame1 0x0+0+0)
         [dhm_left]=$((mx - fx - 5))x$((hy + hh - dy + 5))+$((fx + 4))+$((dy - 2))
         [dhm_right]=$((fx + fw - 5 - mx))x$((mh + 2))+$mx+$((my - 2))
@@ -300,12 +302,17 @@ counter_regions() {
 declare -A ELAPSED_REGION REMAINING_REGION
 counter_regions Form2 ELAPSED_REGION
 counter_regions Form3 REMAINING_REGION
-MAIN_SIZE=${Form1_size%%+*}
-ELAPSED_SIZE=${Form2_size%%+*}
-REMAINING_SIZE=${Form3_size%%+*}
-MAIN_TIME_PICKER=$Form1_dtpTime
-read -r BUTTON_X MAIN_ELAPSED_Y < <(centre Form1 PushButton2)
-read -r _ MAIN_REMAINING_Y < <(centre Form1 PushButton1)
+# shellcheck disable=SC2154 # Form1_size and the rest come from layout_places
+{
+    MAIN_SIZE=${Form1_size%%+*}
+    ELAPSED_SIZE=${Form2_size%%+*}
+    REMAINING_SIZE=${Form3_size%%+*}
+    MAIN_TIME_PICKER=$Form1_dtpTime
+}
+at Form1 PushButton2
+BUTTON_X=$X MAIN_ELAPSED_Y=$Y
+at Form1 PushButton1
+MAIN_REMAINING_Y=$Y
 
 # open_counter MAIN_WINDOW BUTTON_Y TITLE SIZE: clicks the main window's button; sets COUNTER.
 open_counter() {
@@ -463,16 +470,19 @@ save_shot "$work/main.png" main.png
 check_pointer "$main" "$BUTTON_X" "$MAIN_ELAPSED_Y" "$HAND" "'$ELAPSED_TITLE'"
 check_arrow "$main" 3 3 "the main window's surface"
 check_pointer "$main" "$BUTTON_X" "$MAIN_REMAINING_Y" "$HAND" "'$REMAINING_TITLE'"
-check_pointer "$main" $(point Form1 Frame1 4,22 | tr , ' ') "$ARROW" "the date frame"
+at Form1 Frame1 4,22
+check_pointer "$main" "$X" "$Y" "$ARROW" "the date frame"
 
 # Elapsed: the Moment is the time the program started, so it counts up from there.
 open_counter "$main" "$MAIN_ELAPSED_Y" "$ELAPSED_TITLE" "$ELAPSED_SIZE"
 elapsed=$COUNTER
 check_pointer "$elapsed" "$BUTTON_X" "${ELAPSED_REGION[start_y]}" "$HAND" "Start"
-check_pointer "$elapsed" $(point Form2 DateTimeEntered 12,8 | tr , ' ') "$HAND" \
-    "'Date/Time Entered' after Start"
-check_pointer "$elapsed" $(point Form2 Frame1 -13,-12 | tr , ' ') "$ARROW" "the breakdown frame"
-check_pointer "$elapsed" $(point Form2 Days 8,6 | tr , ' ') "$ARROW" "'Day(s):' after the frame"
+at Form2 DateTimeEntered 12,8
+check_pointer "$elapsed" "$X" "$Y" "$HAND" "'Date/Time Entered' after Start"
+at Form2 Frame1 -13,-12
+check_pointer "$elapsed" "$X" "$Y" "$ARROW" "the breakdown frame"
+at Form2 Days 8,6
+check_pointer "$elapsed" "$X" "$Y" "$ARROW" "'Day(s):' after the frame"
 check_pointer "$elapsed" "$BUTTON_X" "${ELAPSED_REGION[back_y]}" "$HAND" "'< Back'"
 count_and_stop "$elapsed" "$ELAPSED_TITLE" ELAPSED_REGION elapsed
 back_to_main "$elapsed" "$main" "$ELAPSED_TITLE" "${ELAPSED_REGION[back_y]}"
@@ -487,7 +497,8 @@ settle "$main" "$work/main-before-keys.png" || fail_hard "main window never fini
 crop "$work/main-before-keys.png" "$MAIN_TIME_PICKER" "$work/picker-before.png"
 # A click puts the focus in the date picker; Home goes to its first field, the day; the fields
 # move on by themselves as they fill, and Tab goes on to the time picker's first field, the hour.
-click "$main" $(point Form1 dtpDate 20,11 | tr , ' ')
+at Form1 dtpDate 20,11
+click "$main" "$X" "$Y"
 sleep 0.2 # the click's focus change must land before the first key
 xdotool key Home
 xdotool type --delay 80 "$ahead_date"
