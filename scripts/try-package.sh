@@ -38,6 +38,8 @@ else
 fi
 cp /etc/resolv.conf "$root/etc/" 2>/dev/null || true
 cp "$deb" "$root/tmp/span-meter.deb"
+# The test suites' own start of an X server, numbered by the server itself.
+cp tests/e2e/xserver.sh "$root/tmp/xserver.sh"
 mount -t proc proc "$root/proc"
 bind_into "$root" /sys sys
 bind_into "$root" /dev dev
@@ -56,10 +58,9 @@ chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root bas
     MANWIDTH=80 man -P cat span-meter
     echo "---"
     # The server picks a free number: the host may have servers of its own.
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>/tmp/display >/tmp/xvfb.log 2>&1 &
-    for _ in $(seq 100); do [[ -s /tmp/display ]] && break; sleep 0.1; done
-    [[ -s /tmp/display ]] || { echo "FAIL: the X server did not start:"; cat /tmp/xvfb.log; exit 1; }
-    export DISPLAY=:$(cat /tmp/display)
+    source /tmp/xserver.sh
+    start_x_server || exit 1
+    trap stop_x_server EXIT
     mkdir -p /tmp/bin && printf "#!/bin/sh\nexit 0\n" >/tmp/bin/xdg-open && chmod +x /tmp/bin/xdg-open
     PATH=/tmp/bin:$PATH span-meter >/tmp/span-meter.log 2>&1 &
     for _ in $(seq 100); do

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The windows at 120 dpi in a real X server with a window manager: Qt scales by 1.25, so the main
-# window's 536 x 198 device-independent pixels must measure 670 x 248 on the screen, and each
-# window's frame must be centred on the work area when it is first mapped. Starts its own X
-# server, whose resolution is its own.
+# window's client area, as the layout tables give it, must measure a quarter more on the screen,
+# and each window's frame must be centred on the work area when it is first mapped. Starts its
+# own X server, whose resolution is its own.
 #   dpi120.sh PATH-TO-SPAN-METER
 set -euo pipefail
-program=$1
-xprobe=$(dirname "$(realpath "$0")")/xprobe.py
+program=$(realpath "$1")
+here=$(dirname "$(realpath "$0")")
+xprobe=$here/xprobe.py
 scratch=$(mktemp -d)
 pid=
 failed=0
@@ -19,48 +20,53 @@ cleanup() {
 trap cleanup EXIT
 
 # shellcheck source=xserver.sh
-source "$(dirname "$(realpath "$0")")/xserver.sh"
+source "$here/xserver.sh"
+# shellcheck source=helpers.sh
+source "$here/helpers.sh"
+layout_places "$program"
 start_x_server -dpi 120
 echo "Xft.dpi: 120" | xrdb -nocpp -merge -
 "$xprobe" frames >"$scratch/frames.log" 2>"$scratch/frames.err" &
 frames_pid=$!
 sleep 0.5
 
-# window TITLE-PATTERN: waits for the program's mapped window whose title matches.
+# window TITLE: waits for the program's mapped window with that title.
+shown() { [[ -n $(window_of "$pid" "$1") ]]; }
 window() {
-    local id=
-    for _ in $(seq 200); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
-        [[ -n $id ]] && break
-        sleep 0.1
-    done
-    [[ -n $id ]] || { echo "FAIL: no window '$1' at 120 dpi"; exit 1; }
-    echo "$id"
+    poll 20 shown "$1" || { echo "FAIL: no window '$1' at 120 dpi" >&2; return 1; }
+    window_of "$pid" "$1"
 }
-# click WINDOW X Y, in the layout's pixels at 96 dpi
-click() { xdotool mousemove --window "$1" $(($2 * 5 / 4)) $(($3 * 5 / 4)) click 1; }
+# press WINDOW FORM CONTROL: a click in the middle of a control, its place scaled by 1.25.
+press() {
+    at "$2" "$3"
+    click "$1" $((X * 5 / 4)) $((Y * 5 / 4))
+}
 
 mkdir -p "$scratch/bin" "$scratch/home"
 printf '#!/bin/sh\nexit 0\n' >"$scratch/bin/xdg-open"
 chmod +x "$scratch/bin/xdg-open"
 HOME=$scratch/home PATH=$scratch/bin:$PATH QT_QPA_PLATFORM=xcb "$program" &
 pid=$!
-main=$(window 'Clockwise Reckoning$')
+main_title='Tallyglass Hourwick Span Meter for Clockwise Reckoning'
+main=$(window "$main_title")
+read -r width height _ _ < <(place Form1 size)
+expected=$(((width * 5 + 2) / 4))x$(((height * 5 + 2) / 4)) # Qt rounds half a pixel up
 size=$(xwininfo -id "$main" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
-if [[ $size != 670x248 ]]; then
-    echo "FAIL: main window measures $size at 120 dpi, not 670x248"
+if [[ $size != "$expected" ]]; then
+    echo "FAIL: main window measures $size at 120 dpi, not $expected"
     failed=1
 else
-    echo "PASS: main window measures 670x248 at 120 dpi"
+    echo "PASS: main window measures $expected at 120 dpi"
 fi
 # Each counter window once, back to the main window in between.
-click "$main" 268 142
-click "$(window '^Count Time Elapsed$')" 268 217
-click "$(window 'Clockwise Reckoning$')" 268 176
-window '^Count Remaining Time$' >/dev/null
+press "$main" Form1 PushButton2
+elapsed=$(window 'Count Time Elapsed')
+press "$elapsed" Form2 PushButton1
+main=$(window "$main_title")
+press "$main" Form1 PushButton1
+window 'Count Remaining Time' >/dev/null
 sleep 0.5 # a move right after the map would show in the log by now
-for title in 'Tallyglass Hourwick Span Meter for Clockwise Reckoning' 'Count Time Elapsed' \
-    'Count Remaining Time'; do
+for title in "$main_title" 'Count Time Elapsed' 'Count Remaining Time'; do
     if "$xprobe" centred "$scratch/frames.log" "$title"; then
         echo "PASS: '$title' centred at 120 dpi when mapped, and stayed"
     else

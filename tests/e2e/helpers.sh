@@ -20,6 +20,66 @@ poll() {
     done
 }
 
+# window_of PID TITLE: the id of the program's mapped window with exactly that title, if any.
+window_of() {
+    xdotool search --all --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -n 1 || true
+}
+
+# layout_places PROGRAM: sets Form1_size, Form1_PushButton2 and the rest, each WxH+X+Y in the
+# window's client area, as the layout-places tool built beside the program (or LAYOUT_PLACES)
+# reads them from the layout tables.
+layout_places() {
+    local tool=${LAYOUT_PLACES:-$(dirname "$(realpath "$1")")/layout-places} places
+    places=$("$tool") || { echo "FAIL: no layout places from $tool" >&2; return 1; }
+    eval "$places"
+}
+
+# place FORM CONTROL: "WIDTH HEIGHT LEFT TOP" of a control, or of the client area for `size`.
+place() {
+    local name=${1}_$2
+    [[ -n ${!name:-} ]] || { echo "no layout place $name" >&2; return 1; }
+    echo "${!name//[x+]/ }"
+}
+
+# centre FORM CONTROL: "X Y", the middle of a control, where a person clicks it.
+centre() {
+    local w h x y
+    read -r w h x y < <(place "$1" "$2")
+    echo $((x + w / 2)) $((y + h / 2))
+}
+
+# box FORM CONTROL WxH+DX+DY: a box at an offset in a control, as WxH+X+Y in the window; a width
+# or height of 0 or less is the control's own less that much.
+box() {
+    local w h x y
+    read -r w h x y < <(place "$1" "$2")
+    [[ $3 =~ ^(-?[0-9]+)x(-?[0-9]+)\+(-?[0-9]+)\+(-?[0-9]+)$ ]] || return 1
+    local bw=${BASH_REMATCH[1]} bh=${BASH_REMATCH[2]}
+    ((bw > 0)) || bw=$((w + bw))
+    ((bh > 0)) || bh=$((h + bh))
+    echo "${bw}x${bh}+$((x + BASH_REMATCH[3]))+$((y + BASH_REMATCH[4]))"
+}
+
+# point FORM CONTROL DX,DY: "X,Y" at an offset in a control; a negative one counts from its right
+# or bottom edge.
+point() {
+    local w h x y dx=${3%,*} dy=${3#*,}
+    read -r w h x y < <(place "$1" "$2")
+    ((dx >= 0)) || dx=$((w + dx))
+    ((dy >= 0)) || dy=$((h + dy))
+    echo "$((x + dx)),$((y + dy))"
+}
+
+# at FORM CONTROL [DX,DY]: sets X and Y to a point in a control, its middle without an offset.
+# shellcheck disable=SC2034 # X and Y are the caller's
+at() {
+    if (($# == 3)); then
+        IFS=, read -r X Y < <(point "$@")
+    else
+        read -r X Y < <(centre "$@")
+    fi
+}
+
 # click WINDOW X Y: a left click at client coordinates, as a person would make it.
 click() {
     xdotool mousemove --window "$1" "$2" "$3" click 1

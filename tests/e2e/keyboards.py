@@ -1,25 +1,20 @@
 #!/usr/bin/python3
 """Types into the pickers on real keyboard layouts and reads their values through AT-SPI.
 
-Usage: keyboards.py <path-to-span-meter>
+Usage: tests/e2e/xserver.sh keyboards.py <path-to-span-meter>    (tests/support on PYTHONPATH)
 
-It starts an X server and a window manager of its own, so changing the keyboard layout touches no
-other display. For each of the US, German and French layouts (setxkbmap) the program runs in the
+It runs in an X server of its own (xserver.sh starts it), so changing the keyboard layout touches
+no other display. For each of the US, German and French layouts (setxkbmap) the program runs in the
 matching locale; xdotool types as a keyboard does, Shift and AltGr arriving as keys of their own,
-and both pickers' text is read back through the accessibility bus, as tests/atspi/run.py starts it.
+and both pickers' text is read back through the accessibility bus of tests/support/session.py.
 """
-import ctypes
 import os
 import re
 import subprocess
-import sys
-import tempfile
-import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "atspi"))
-import run as atspi  # noqa: E402  the bus start-up and tree reading of the AT-SPI check
+import session
+from session import MAIN_TITLE
 
-MAIN_TITLE = atspi.MAIN_TITLE
 KEY_DELAY_MS = "40"
 
 # AltGr pressed alone, and Caps Lock on and off again, in the middle of a field.
@@ -107,110 +102,62 @@ def main_window_id(pid):
 def run_layout(binary, layout, locale, rows):
     subprocess.run(["setxkbmap", "-display", os.environ["DISPLAY"], layout], check=True)
     runtime = os.environ["XDG_RUNTIME_DIR"]
-    env = atspi.program_env(runtime, LC_ALL=locale, LANG=locale, QT_QPA_PLATFORM="xcb")
+    env = session.program_env(runtime, LC_ALL=locale, LANG=locale, QT_QPA_PLATFORM="xcb")
     program = subprocess.Popen([binary], env=env, cwd=runtime,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         # The application is looked up afresh each time: one found before its window was
         # shown may never list it.
-        main = atspi.wait_for("the main window", lambda: atspi.shown_window(
-            atspi.find_application(program.pid), MAIN_TITLE))
-        window = atspi.wait_for("the main window on the X server",
-                                lambda: main_window_id(program.pid))
+        main = session.wait_for("the main window", lambda: session.shown_window(
+            session.find_application(program.pid), MAIN_TITLE))
+        window = session.wait_for("the main window on the X server",
+                                  lambda: main_window_id(program.pid))
         xdotool("windowactivate", "--sync", window)
-        date_picker = atspi.find(main, "spin button", "Date")
-        time_picker = atspi.find(main, "spin button", "Time")
-        atspi.wait_for("the date picker to hold the focus",
-                       lambda: atspi.has_state(date_picker, atspi.pyatspi.STATE_FOCUSED))
-        marker = re.search(r"\s\S+$", atspi.text_of(time_picker))
+        date_picker = session.find(main, "spin button", "Date")
+        time_picker = session.find(main, "spin button", "Time")
+        session.wait_for("the date picker to hold the focus",
+                         lambda: session.has_state(date_picker, session.pyatspi.STATE_FOCUSED))
+        marker = re.search(r"\s\S+$", session.text_of(time_picker))
         half = marker.group() if marker else ""
         for name, commands, date_text, time_text in rows:
             expected_time = time_text.replace("{half}", half) if time_text else None
             for command in commands:
                 if command[0] == "see":
                     typed = command[1].replace("{half}", half)
-                    atspi.eventually(f"{layout}, {locale}: {name}: {typed!r} shown while typing",
-                                     lambda: typed in (atspi.text_of(date_picker),
-                                                       atspi.text_of(time_picker)), timeout=10)
+                    session.eventually(f"{layout}, {locale}: {name}: {typed!r} shown while typing",
+                                       lambda: typed in (session.text_of(date_picker),
+                                                         session.text_of(time_picker)),
+                                       timeout=10)
                 else:
                     press(command)
 
             def shown():
-                seen = (atspi.text_of(date_picker), atspi.text_of(time_picker))
+                seen = (session.text_of(date_picker), session.text_of(time_picker))
                 return seen[0] == date_text and expected_time in (None, seen[1])
 
-            reached = atspi.eventually(f"{layout}, {locale}: {name}: date {date_text!r}"
-                                       + (f", time {expected_time!r}" if expected_time else ""),
-                                       shown, timeout=10)
+            reached = session.eventually(f"{layout}, {locale}: {name}: date {date_text!r}"
+                                         + (f", time {expected_time!r}" if expected_time else ""),
+                                         shown, timeout=10)
             if not reached:
-                print(f"  shown: date {atspi.text_of(date_picker)!r},"
-                      f" time {atspi.text_of(time_picker)!r}", flush=True)
+                print(f"  shown: date {session.text_of(date_picker)!r},"
+                      f" time {session.text_of(time_picker)!r}", flush=True)
     except (TimeoutError, RuntimeError, subprocess.CalledProcessError) as error:
-        atspi.check(False, f"{layout}, {locale}: {error}")
+        session.check(False, f"{layout}, {locale}: {error}")
         print(f"  the program {'has ended' if program.poll() is not None else 'runs'};"
-              f" the registry lists: {atspi.applications_seen()}", flush=True)
+              f" the registry lists: {session.applications_seen()}", flush=True)
     finally:
-        atspi.stop(program.pid)
+        session.stop(program.pid)
 
 
 def in_session(binary):
-    runtime = tempfile.mkdtemp(prefix="span-meter-typing.")
-    os.environ["XDG_RUNTIME_DIR"] = runtime
-    launcher = subprocess.Popen([atspi.LAUNCHER, "--launch-immediately"])
     try:
-        atspi.wait_for("the accessibility bus launcher", atspi.a11y_bus_owned)
-        import pyatspi
-        atspi.pyatspi = pyatspi
-        for layout, locale, rows in TABLE:
-            run_layout(binary, layout, locale, rows)
+        with session.accessibility_bus("typing"):
+            for layout, locale, rows in TABLE:
+                run_layout(binary, layout, locale, rows)
     except (TimeoutError, RuntimeError) as error:
-        atspi.check(False, str(error))
-    finally:
-        atspi.stop(launcher.pid)
-        subprocess.run(["rm", "-rf", runtime], check=False)
-    failed = len(atspi.failures)
-    print(f"typing: {failed} failed" if failed else "typing: all passed", flush=True)
-    return 1 if failed else 0
-
-
-def start_x_server():
-    """An Xvfb of our own, numbered by the server itself, and a window manager on it."""
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
-                               "-nolisten", "tcp"], pass_fds=(write_end,),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as numbers:
-        display = numbers.readline().strip()
-    if not display:
-        raise RuntimeError("Xvfb did not start")
-    os.environ["DISPLAY"] = ":" + display
-    manager = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return server, manager
-
-
-def main():
-    if len(sys.argv) != 2:
-        sys.exit(__doc__)
-    binary = os.path.realpath(sys.argv[1])
-    if os.environ.get("SPAN_TYPING_IN_SESSION") == "1":
-        sys.exit(in_session(binary))
-    # Orphans of the buses come to us, to be stopped below.
-    ctypes.CDLL(None, use_errno=True).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
-    server, manager = start_x_server()
-    try:
-        env = dict(os.environ, SPAN_TYPING_IN_SESSION="1")
-        status = subprocess.run(["dbus-run-session", "--", sys.executable,
-                                 os.path.abspath(__file__), binary], env=env).returncode
-    finally:
-        time.sleep(0.5)  # a bus daemon ends shortly after its last client
-        for pid in atspi.descendants():
-            if pid not in (server.pid, manager.pid):
-                atspi.stop(pid)
-        atspi.stop(manager.pid)
-        atspi.stop(server.pid)
-    sys.exit(status)
+        session.check(False, str(error))
+    return session.summary("typing")
 
 
 if __name__ == "__main__":
-    main()
+    session.main(in_session, __doc__)

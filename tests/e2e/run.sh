@@ -4,6 +4,7 @@
 # visible to X tools, so counting is judged by comparing screenshot regions over time.
 #
 # Usage: run.sh <path-to-span-meter>      (DISPLAY must name a running X server with a WM)
+# Where the controls stand comes from layout-places, built beside the program (or LAYOUT_PLACES).
 # The two-monitor scenario at the end starts an X server of its own, split by xrandr.
 # Needs: xdotool, x11-utils (xprop, xwininfo), x11-xserver-utils (xrandr), xvfb, openbox, wmctrl,
 # imagemagick, dbus-daemon.
@@ -129,6 +130,7 @@ for tool in xdotool xprop xwininfo xrandr Xvfb openbox wmctrl dbus-daemon "$IMPO
     command -v "$tool" >/dev/null || fail_hard "missing tool $tool"
 done
 xwininfo -root >/dev/null 2>&1 || fail_hard "no X server answers on DISPLAY=$DISPLAY"
+layout_places "$BIN" || fail_hard "the layout tables' places could not be read"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/span-meter-e2e.XXXXXX")
 mkdir -p "$work/bin" "$work/home" "$work/runtime" "$work/shots" "$work/cwd"
@@ -170,9 +172,7 @@ launch() {
 }
 
 # visible_window TITLE: the id of the program's mapped window with exactly that title.
-visible_window() {
-    xdotool search --all --onlyvisible --pid "$APP_PID" --name "^$1\$" 2>/dev/null | head -n 1 || true
-}
+visible_window() { window_of "$APP_PID" "$1"; }
 
 # any_window TITLE: ids of the program's windows with that title, mapped or not.
 any_window() {
@@ -220,7 +220,9 @@ region_is_not() {
 # picker's text (the moment the program started; its arrows stay) and the date picker's selected
 # day with the blinking text cursor at its end, which stands further right on a two-digit day.
 still_parts() {
-    "$CONVERT" "$1" -fill black -draw 'rectangle 22,88 462,108' -draw 'rectangle 22,30 42,48' "$2"
+    "$CONVERT" "$1" -fill black \
+        -draw "rectangle $(point Form1 dtpTime 2,2) $(point Form1 dtpTime 442,22)" \
+        -draw "rectangle $(point Form1 dtpDate 2,2) $(point Form1 dtpDate 22,20)" "$2"
 }
 
 save_shot() {
@@ -273,25 +275,44 @@ wait_for_window() {
     FOUND=$(visible_window "$1")
 }
 
-# Client-area regions of a counter window, from its layout (window pixels).
-#   top:    everything above the Start button (both labels and the breakdown frame)
-#   frame:  the breakdown frame
-#   dhm:    the Day(s), Hour(s) and Minute(s) labels, without the frame's caption
-#   entered: the "Date/Time Entered:" line
-#   start:  the Start/Stop button
-declare -A ELAPSED_REGION=(
-    [top]=536x162+0+0 [frame]=520x82+8+80 [dhm_left]=142x56+12+96 [dhm_right]=368x20+155+96
-    [entered]=528x18+8+16 [start]=520x27+8+169 [start_y]=182 [back_y]=217)
-declare -A REMAINING_REGION=(
-    [top]=536x154+0+0 [frame]=520x82+8+72 [dhm_left]=142x56+12+88 [dhm_right]=368x20+155+88
-    [entered]=528x18+8+8 [start]=520x27+8+161 [start_y]=174 [back_y]=209)
-MAIN_TIME_PICKER=496x25+20+86
-MAIN_DATE_PICKER=496x23+20+28
-MAIN_DATE_TEXT_X=40
-MAIN_DATE_TEXT_Y=39
-MAIN_ELAPSED_Y=142
-MAIN_REMAINING_Y=176
-BUTTON_X=268
+# counter_regions FORM REGIONS: client-area regions of a counter window, from its layout.
+#   top:     everything above the Start button (both labels and the breakdown frame)
+#   frame:   the breakdown frame
+#   dhm_left, dhm_right: the Day(s), Hour(s) and Minute(s) labels, without the frame's caption
+#   entered: the "Date/Time Entered:" line, as far as it may grow
+#   start:   the Start/Stop button; start_y and back_y: the middle of Start and of "< Back"
+counter_regions() {
+    local -n regions=$2
+    local width fw fh fx fy dy hh hy mh mx my eh ex ey
+    read -r width _ _ _ < <(place "$1" size)
+    read -r fw fh fx fy < <(place "$1" Frame1)
+    read -r _ _ _ dy < <(place "$1" Days)
+    read -r _ hh _ hy < <(place "$1" Hours)
+    read -r _ mh mx my < <(place "$1" Minutes)
+    read -r _ eh ex ey < <(place "$1" DateTimeEntered)
+    # shellcheck disable=SC2034 # the caller's array, through the name reference
+    regions=(
+        [top]=${width}x$((fy + fh))+0+0 [frame]=$(box "$1" Frame1 0x0+0+0)
+        [dhm_left]=$((mx - fx - 5))x$((hy + hh - dy + 5))+$((fx + 4))+$((dy - 2))
+        [dhm_right]=$((fx + fw - 5 - mx))x$((mh + 2))+$mx+$((my - 2))
+        [entered]=$((width - ex))x$eh+$ex+$ey [start]=$(box "$1" PushButton2 0x0+0+0)
+        [start_y]=$(centre "$1" PushButton2 | cut -d' ' -f2)
+        [back_y]=$(centre "$1" PushButton1 | cut -d' ' -f2))
+}
+declare -A ELAPSED_REGION REMAINING_REGION
+counter_regions Form2 ELAPSED_REGION
+counter_regions Form3 REMAINING_REGION
+# shellcheck disable=SC2154 # Form1_size and the rest come from layout_places
+{
+    MAIN_SIZE=${Form1_size%%+*}
+    ELAPSED_SIZE=${Form2_size%%+*}
+    REMAINING_SIZE=${Form3_size%%+*}
+    MAIN_TIME_PICKER=$Form1_dtpTime
+}
+at Form1 PushButton2
+BUTTON_X=$X MAIN_ELAPSED_Y=$Y
+at Form1 PushButton1
+MAIN_REMAINING_Y=$Y
 
 # open_counter MAIN_WINDOW BUTTON_Y TITLE SIZE: clicks the main window's button; sets COUNTER.
 open_counter() {
@@ -434,8 +455,7 @@ else
     fail_hard "no main window titled '$MAIN_TITLE' within ${WAIT}s"
 fi
 main=$(visible_window "$MAIN_TITLE")
-shown_s=$(date +%s)
-check_window_identity "$main" "$MAIN_TITLE" 536x198
+check_window_identity "$main" "$MAIN_TITLE" "$MAIN_SIZE"
 if [[ -n $(any_window "$ELAPSED_TITLE") || -n $(any_window "$REMAINING_TITLE") ]]; then
     fail "a counter window exists before any button was clicked"
 else
@@ -450,67 +470,58 @@ save_shot "$work/main.png" main.png
 check_pointer "$main" "$BUTTON_X" "$MAIN_ELAPSED_Y" "$HAND" "'$ELAPSED_TITLE'"
 check_arrow "$main" 3 3 "the main window's surface"
 check_pointer "$main" "$BUTTON_X" "$MAIN_REMAINING_Y" "$HAND" "'$REMAINING_TITLE'"
-check_pointer "$main" 12 30 "$ARROW" "the date frame"
+at Form1 Frame1 4,22
+check_pointer "$main" "$X" "$Y" "$ARROW" "the date frame"
 
 # Elapsed: the Moment is the time the program started, so it counts up from there.
-open_counter "$main" "$MAIN_ELAPSED_Y" "$ELAPSED_TITLE" 536x238
+open_counter "$main" "$MAIN_ELAPSED_Y" "$ELAPSED_TITLE" "$ELAPSED_SIZE"
 elapsed=$COUNTER
 check_pointer "$elapsed" "$BUTTON_X" "${ELAPSED_REGION[start_y]}" "$HAND" "Start"
-check_pointer "$elapsed" 20 24 "$HAND" "'Date/Time Entered' after Start"
-check_pointer "$elapsed" 515 150 "$ARROW" "the breakdown frame"
-check_pointer "$elapsed" 25 104 "$ARROW" "'Day(s):' after the frame"
+at Form2 DateTimeEntered 12,8
+check_pointer "$elapsed" "$X" "$Y" "$HAND" "'Date/Time Entered' after Start"
+at Form2 Frame1 -13,-12
+check_pointer "$elapsed" "$X" "$Y" "$ARROW" "the breakdown frame"
+at Form2 Days 8,6
+check_pointer "$elapsed" "$X" "$Y" "$ARROW" "'Day(s):' after the frame"
 check_pointer "$elapsed" "$BUTTON_X" "${ELAPSED_REGION[back_y]}" "$HAND" "'< Back'"
 count_and_stop "$elapsed" "$ELAPSED_TITLE" ELAPSED_REGION elapsed
 back_to_main "$elapsed" "$main" "$ELAPSED_TITLE" "${ELAPSED_REGION[back_y]}"
 
-# Remaining: move the Moment ahead from the keyboard. A minute ahead is the normal case; the
-# time picker does not carry into the next field, so near the end of an hour (or day) a larger
-# field is stepped instead. The picker holds a time between the two clock readings.
-seconds_in=$(($(date +%s) - started_s))
-minute_start=$(date -d "@$started_s" +%-M)
-read -r hour_shown minute_shown < <(date -d "@$shown_s" '+%-H %-M')
-if ((minute_start != 59 && minute_shown != 59 && seconds_in < 40)); then
-    step=minute
-elif ((hour_shown <= 22)); then
-    step=hour
-else
-    step=year
-fi
-step=${E2E_FORCE_STEP:-$step} # lets the rarer paths be tried at any time of day
-echo "INFO: stepping the Moment's $step forward (program up for ${seconds_in}s)"
+# Remaining: the Moment typed from the keyboard, date and time, one minute after the clock read
+# here, so every run counts under a minute, whatever the time of day; `date` carries the minute
+# into the hour, day or year, which the picker's fields would not.
+elapsed_for=$(($(date +%s) - started_s))
+read -r ahead_date ahead_time < <(date -d "@$(($(date +%s) + 60))" '+%d%m%Y %H%M%S')
+echo "INFO: typing the Moment $ahead_date $ahead_time (the elapsed count ran ${elapsed_for}s)"
 settle "$main" "$work/main-before-keys.png" || fail_hard "main window never finished painting"
-picker=$MAIN_TIME_PICKER
-[[ $step == year ]] && picker=$MAIN_DATE_PICKER
-crop "$work/main-before-keys.png" "$picker" "$work/picker-before.png"
-# A click puts the focus in the date picker; Tab goes on to the time picker's first field.
-click "$main" "$MAIN_DATE_TEXT_X" "$MAIN_DATE_TEXT_Y"
-case $step in
-    minute) keys=(Tab Right Up) ;;
-    hour) keys=(Tab Up) ;;
-    year) keys=(Tab shift+Tab Up) ;; # back into the date picker lands on its last field
-esac
+crop "$work/main-before-keys.png" "$MAIN_TIME_PICKER" "$work/picker-before.png"
+# A click puts the focus in the date picker; Home goes to its first field, the day; the fields
+# move on by themselves as they fill, and Tab goes on to the time picker's first field, the hour.
+at Form1 dtpDate 20,11
+click "$main" "$X" "$Y"
 sleep 0.2 # the click's focus change must land before the first key
-xdotool key --delay 80 "${keys[@]}"
-if poll "$STEP_WAIT" region_is_not "$main" "$picker" "$work/picker-before.png"; then
-    pass "the keys ${keys[*]} changed the picker holding the $step"
+xdotool key Home
+xdotool type --delay 80 "$ahead_date"
+xdotool key Tab
+xdotool type --delay 80 "$ahead_time"
+if poll "$STEP_WAIT" region_is_not "$main" "$MAIN_TIME_PICKER" "$work/picker-before.png"; then
+    pass "the time typed, $ahead_time, changed the time picker"
 else
-    fail "the keys ${keys[*]} left the picker holding the $step as it was"
+    fail "the time typed, $ahead_time, left the time picker as it was"
 fi
 
-open_counter "$main" "$MAIN_REMAINING_Y" "$REMAINING_TITLE" 536x230
+open_counter "$main" "$MAIN_REMAINING_Y" "$REMAINING_TITLE" "$REMAINING_SIZE"
 remaining=$COUNTER
 count_and_stop "$remaining" "$REMAINING_TITLE" REMAINING_REGION remaining
-if [[ $step == minute ]]; then
-    # Both counts are under a minute: the elapsed one by timing, the remaining one because the
-    # Moment was set one minute after the start. Days, hours and minutes then read 0 in both.
-    if same_image "$work/elapsed-dhm-left.png" "$work/remaining-dhm-left.png" &&
-        same_image "$work/elapsed-dhm-right.png" "$work/remaining-dhm-right.png"; then
-        pass "remaining count shows the same zero days/hours/minutes as the short elapsed count"
-    else
-        fail "remaining count's days/hours/minutes differ from the elapsed count's zeros"
-    fi
+# Both counts are under a minute: the elapsed one as it ran within a minute of the start, the
+# remaining one as the Moment was typed a minute ahead. Days, hours and minutes read 0 in both.
+if ((elapsed_for >= 60)); then
+    fail "the elapsed count ran ${elapsed_for}s after the start: its minutes need not read 0"
+elif same_image "$work/elapsed-dhm-left.png" "$work/remaining-dhm-left.png" &&
+    same_image "$work/elapsed-dhm-right.png" "$work/remaining-dhm-right.png"; then
+    pass "remaining count shows the same zero days/hours/minutes as the short elapsed count"
 else
-    echo "SKIP: zero days/hours/minutes comparison (the $step was stepped)"
+    fail "remaining count's days/hours/minutes differ from the elapsed count's zeros"
 fi
 if different_image "$work/elapsed-entered.png" "$work/remaining-entered.png"; then
     pass "the Moment shown by '$REMAINING_TITLE' differs from the one before the key strokes"
@@ -520,7 +531,7 @@ fi
 back_to_main "$remaining" "$main" "$REMAINING_TITLE" "${REMAINING_REGION[back_y]}"
 
 # The elapsed window opened again shows the edited Moment, the same text the remaining one showed.
-open_counter "$main" "$MAIN_ELAPSED_Y" "$ELAPSED_TITLE" 536x238
+open_counter "$main" "$MAIN_ELAPSED_Y" "$ELAPSED_TITLE" "$ELAPSED_SIZE"
 elapsed=$COUNTER
 settle "$elapsed" "$work/elapsed-again.png" || fail_hard "'$ELAPSED_TITLE' never finished painting"
 crop "$work/elapsed-again.png" "${ELAPSED_REGION[entered]}" "$work/elapsed-again-entered.png"
@@ -677,7 +688,7 @@ else
 fi
 xdotool windowmove "$main" 1800 300 # the user takes it to the second monitor
 poll "$STEP_WAIT" right_of "$main" 1280 || fail_hard "two monitors: the main window did not move"
-open_counter "$main" "$MAIN_ELAPSED_Y" "$ELAPSED_TITLE" 536x238
+open_counter "$main" "$MAIN_ELAPSED_Y" "$ELAPSED_TITLE" "$ELAPSED_SIZE"
 if poll "$STEP_WAIT" centred_on "$COUNTER" 1280; then
     pass "two monitors: '$ELAPSED_TITLE' opens centred on the second, where the main window was"
 else

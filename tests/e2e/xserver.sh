@@ -1,9 +1,12 @@
-# The X server of the end-to-end suites: sourced by the test command, which starts one for them
-# all, and by the suites that need one of their own (another resolution).
+# The X server of every harness: sourced by the test command, which starts one for the end-to-end
+# suites, by the suites that need one of their own (another resolution), and by
+# scripts/try-package.sh inside its throwaway root; run as a command (at the end) by a suite that
+# changes the server's keyboard.
 
-# start_x_server [XVFB-OPTION...]: Xvfb, numbered by the server itself, with openbox on it.
-# Exports DISPLAY once the window manager has taken the screen; stop_x_server ends both. Fails,
-# with Xvfb's own output, when the server has not given its number within 10 seconds.
+# start_x_server [XVFB-OPTION...]: Xvfb, numbered by the server itself, with openbox on it where
+# openbox is installed (a bare root may have none). Exports DISPLAY once the window manager has
+# taken the screen; stop_x_server ends both. Fails, with Xvfb's own output, when the server has
+# not given its number within 10 seconds.
 start_x_server() {
     local display_file x_log
     display_file=$(mktemp)
@@ -26,6 +29,7 @@ start_x_server() {
     fi
     export DISPLAY=":$(cat "$display_file")"
     rm -f "$display_file" "$x_log"
+    command -v openbox >/dev/null || return 0
     openbox >/dev/null 2>&1 &
     x_server_pids+=($!)
     for _ in $(seq 100); do
@@ -37,3 +41,12 @@ start_x_server() {
 stop_x_server() {
     kill "${x_server_pids[@]}" 2>/dev/null || true
 }
+
+# Run as a command, `xserver.sh COMMAND [ARGUMENT...]` runs COMMAND in an X server of its own,
+# for a suite that changes the server (its keyboard layout), and stops the server afterwards.
+if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
+    set -euo pipefail
+    start_x_server
+    trap stop_x_server EXIT
+    "$@"
+fi

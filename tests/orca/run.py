@@ -1,35 +1,28 @@
 #!/usr/bin/python3
 """Hears the running program through a real screen reader, as a blind user does.
 
-Usage: run.py <path-to-span-meter>    (DISPLAY must name a running X server with a window manager)
+Usage: run.py <path-to-span-meter>    (DISPLAY must name a running X server with a window manager;
+tests/support on PYTHONPATH)
 
-In a session bus of its own it starts the accessibility bus, speech-dispatcher with its dummy
+In the session of tests/support/session.py (a session bus of its own and the accessibility bus)
+it starts speech-dispatcher with its dummy
 voice on ALSA's null device (no sound card needed), Orca with its debug log, and the program.
 Keys go through the X server (xdotool); what Orca says is read from the log's "SPEECH OUTPUT"
 lines. Names and values are matched, never role words, which differ between Orca's releases.
 """
-import importlib.util
 import os
 import pty
 import re
-import shutil
 import subprocess
-import sys
-import tempfile
 import threading
 import time
 import tty
 
-HERE = os.path.dirname(os.path.realpath(__file__))
-_spec = importlib.util.spec_from_file_location("atspi", os.path.join(HERE, "..", "atspi", "run.py"))
-atspi = importlib.util.module_from_spec(_spec)
-_spec.loader.exec_module(atspi)
+import session
+from session import ELAPSED_TITLE, check
 
 WAIT = 20  # seconds for Orca to speak after a key; Orca and a loaded CI machine are slow
 QUIET = 1.5  # seconds without speech that end an utterance's train of lines
-ELAPSED_TITLE = atspi.ELAPSED_TITLE
-
-check = atspi.check  # one record of failures with the helpers' own waits
 
 
 # --- what Orca says -------------------------------------------------------------------------------
@@ -261,7 +254,7 @@ def flat_review_reads_frame(speech, caption, figures):
 
 
 def run_table(speech, pid):
-    if speech.wait_for(r"^Date\b", 0, timeout=atspi.WAIT) is None:
+    if speech.wait_for(r"^Date\b", 0, timeout=session.WAIT) is None:
         raise TimeoutError(f"the date picker was not spoken on opening: {speech.spoken()!r}")
     speech.settle(0)
     print(f"  on opening: {speech.spoken()!r}")
@@ -298,7 +291,7 @@ def start_speech_dispatcher(home):
          "unix_socket", "--socket-path", socket, "--config-dir", config, "--log-dir", home,
          "--pid-file", os.path.join(home, "speechd.pid")],
         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    atspi.wait_for("speech-dispatcher's socket", lambda: os.path.exists(socket))
+    session.wait_for("speech-dispatcher's socket", lambda: os.path.exists(socket))
     return server, "unix_socket:" + socket
 
 
@@ -319,63 +312,36 @@ def other_orca():
 
 
 def in_session(binary):
-    runtime = tempfile.mkdtemp(prefix="span-meter-orca.")
-    os.environ["XDG_RUNTIME_DIR"] = runtime
-    leftover = atspi.root_bus_property()
-    if leftover and not atspi.bus_answers(leftover):
-        atspi.remove_root_bus_property()
-    launcher = subprocess.Popen([atspi.LAUNCHER, "--launch-immediately"])
     speech = Speech()
     started = []
-    address = None
     try:
-        atspi.wait_for("the accessibility bus launcher", atspi.a11y_bus_owned)
-        address = atspi.session_call("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
-                                     "GetAddress", "(s)")[0]
-        advertised = atspi.root_bus_property()
-        if advertised and advertised != address:
-            raise RuntimeError(f"the X root window names another accessibility bus ({advertised});"
-                               " run on an X server of the test's own")
-        # Orca starts only when it is the only one of its user; another test run's ends within
-        # minutes.
-        if other_orca():
-            atspi.wait_for(f"another Orca of this user ({other_orca()}) to end",
-                           lambda: not other_orca(), timeout=180)
-        server, speechd_address = start_speech_dispatcher(runtime)
-        started.append(server)
-        orca = start_orca(runtime, speech, speechd_address)
-        started.append(orca)
-        atspi.wait_for("Orca to start", lambda: speech.wait_for(r".", 0, timeout=0))
-        program = subprocess.Popen([binary], env=atspi.program_env(runtime, LC_ALL="C.UTF-8"),
-                                   cwd=runtime)
-        started.append(program)
-        run_table(speech, program.pid)
+        with session.accessibility_bus("orca") as runtime:
+            try:
+                # Orca starts only when it is the only one of its user; another test run's ends
+                # within minutes.
+                if other_orca():
+                    session.wait_for(f"another Orca of this user ({other_orca()}) to end",
+                                     lambda: not other_orca(), timeout=180)
+                server, speechd_address = start_speech_dispatcher(runtime)
+                started.append(server)
+                started.append(start_orca(runtime, speech, speechd_address))
+                session.wait_for("Orca to start", lambda: speech.wait_for(r".", 0, timeout=0))
+                program = subprocess.Popen([binary], cwd=runtime,
+                                           env=session.program_env(runtime, LC_ALL="C.UTF-8"))
+                started.append(program)
+                run_table(speech, program.pid)
+            finally:
+                for process in reversed(started):
+                    session.stop(process.pid)
     except (TimeoutError, RuntimeError, subprocess.CalledProcessError) as error:
         check(False, str(error))
     finally:
-        for process in reversed(started):
-            atspi.stop(process.pid)
-        atspi.stop(launcher.pid)
-        if address and atspi.root_bus_property() == address:
-            atspi.remove_root_bus_property()
         if os.environ.get("SPAN_ORCA_LOG"):
             with open(os.environ["SPAN_ORCA_LOG"], "w") as log:
                 log.write("\n".join(speech.lines) + "\n")
         speech.close()
-        shutil.rmtree(runtime, ignore_errors=True)
-    failed = len(atspi.failures)
-    print(f"orca: {failed} failed" if failed else "orca: all passed", flush=True)
-    return 1 if failed else 0
-
-
-def main():
-    if len(sys.argv) != 2:
-        sys.exit(__doc__)
-    binary = os.path.realpath(sys.argv[1])
-    if os.environ.get("SPAN_ATSPI_IN_SESSION") == "1":
-        sys.exit(in_session(binary))
-    sys.exit(atspi.run_in_own_session(binary, os.path.realpath(__file__)))
+    return session.summary("orca")
 
 
 if __name__ == "__main__":
-    main()
+    session.main(in_session, __doc__)
