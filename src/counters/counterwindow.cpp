@@ -123,7 +123,8 @@ void CounterWindow::closeEvent(QCloseEvent* event)
 
 void CounterWindow::Timer1_Timer()
 {
-    // A tick never starts inside another: the yield and an open report both run events.
+    // A tick never starts inside another of its run: the yield and an open report both run
+    // events. A tick whose run ends there does nothing more, so the next run may tick meanwhile.
     if (m_run && m_run->ticking)
         return;
     const std::weak_ptr<CountingRun> run = m_run;

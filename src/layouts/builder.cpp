@@ -80,7 +80,7 @@ void handBack(WindowControls& controls, const ControlRow& row, QWidget* control)
             if (!(controls.*member))
                 qFatal("Control %s is not of the kind its member holds", qPrintable(row.name));
         },
-        row.slot);
+        row.member);
 }
 
 void setUpWindow(Form& window, const WindowLayout& layout)

@@ -47,13 +47,14 @@ struct WindowControls
 };
 
 // The member of WindowControls a row's control is handed back in.
-using ControlSlot = std::variant<DTPicker * WindowControls::*, Frame * WindowControls::*,
-                                 PushButton * WindowControls::*, Label * WindowControls::*>;
+template <typename Control> using ControlMember = Control* WindowControls::*;
+using AnyControlMember = std::variant<ControlMember<DTPicker>, ControlMember<Frame>,
+                                      ControlMember<PushButton>, ControlMember<Label>>;
 
 struct ControlRow
 {
     QString name;
-    ControlSlot slot;
+    AnyControlMember member;
     ControlKind kind;
     QString container; // empty: the window itself
     int tabIndex;      // -1: none

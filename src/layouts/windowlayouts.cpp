@@ -8,11 +8,11 @@ const QString window;
 const QString frame1 = QStringLiteral("Frame1");
 const QString frame2 = QStringLiteral("Frame2");
 
-ControlRow button(const char* name, PushButton* WindowControls::*slot, int tab, int top,
+ControlRow button(const char* name, ControlMember<PushButton> member, int tab, int top,
                   const char* caption)
 {
     return {QString::fromLatin1(name),
-            slot,
+            member,
             ControlKind::PushButton,
             window,
             tab,
@@ -24,11 +24,11 @@ ControlRow button(const char* name, PushButton* WindowControls::*slot, int tab, 
             buttonFont};
 }
 
-ControlRow label(const char* name, Label* WindowControls::*slot, const QString& container, int tab,
+ControlRow label(const char* name, ControlMember<Label> member, const QString& container, int tab,
                  int left, int top, int width, const char* caption)
 {
     return {QString::fromLatin1(name),
-            slot,
+            member,
             ControlKind::Label,
             container,
             tab,
