@@ -545,7 +545,7 @@ void CountersTest::tickNeverStartsInsideAnother()
 
     window.Timer1_Timer();
     QCOMPARE(nested, 1);
-    // One tick, one report: the one due inside it did not start.
+    // One report: the tick due inside it never reached the clock line.
     QCOMPARE(m_fake->messageBox.m_reports.size(), std::size_t(1));
 }
 
