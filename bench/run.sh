@@ -361,7 +361,7 @@ profile() {
                 else if (has("::momentText", handler)) part = 4
                 else if (has("TickTexts::clock|QLocale::toString|QLabel::setText", handler)) part = 3
                 else if (has("TickTexts::moment|DateTimeText::parse", handler)) part = 5
-                else if (has("CounterWindow::writeBreakdown|TickTexts::breakdown", handler)) part = 6
+                else if (has("CounterWindow::RefreshBreakdown|TickTexts::breakdown", handler)) part = 6
                 else part = 7
             } else if (has("QTimerInfoList::activateTimers", NF)) part = 8
             else if (has("QWidgetRepaintManager|sendPostedEvents", NF)) part = 9

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QImage>
+#include <QPointer>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -238,6 +239,13 @@ void MainWindowTest::reopeningAfterBackLoadsTheCounterAfresh()
     QCOMPARE(m_application->loadedForm2()->lblDateTimeEntered().caption(),
              expected::withAmPmGap(QStringLiteral("Date/Time Entered: 12/6/2026 8:00:00 AM")));
     QCOMPARE(m_application->loadedForm2()->startStopButton().caption(), QStringLiteral("Start"));
+
+    // Unloaded, and the program gone before control is back in the event loop: the window goes
+    // with the program, not after what it refers to.
+    QPointer<CounterWindow> second = m_application->loadedForm2();
+    QTest::mouseClick(&second->backButton(), Qt::LeftButton);
+    m_application.reset();
+    QVERIFY(second.isNull());
 }
 
 void MainWindowTest::backShowsTheFocusAfterAKey_data()

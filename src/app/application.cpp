@@ -3,14 +3,15 @@
 #include "counters/counterwindow.h"
 #include "shell/form1.h"
 
+#include <QCoreApplication>
 #include <QScreen>
 
 Application::Application(const Platform& platform) : m_platform(platform), m_main(m_platform) {}
 
 Application::~Application()
 {
-    for (const QPointer<CounterWindow>& window : m_unloadedWindows)
-        delete window.data();
+    // An unloaded window waits in Qt's queue for its deletion; it goes before what it refers to.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void Application::start()
@@ -63,10 +64,10 @@ void Application::unloaded(std::unique_ptr<CounterWindow>& slot)
 {
     if (m_ended || !slot)
         return;
-    // Never deleted inside its own handler: the close that unloads it is still on the stack.
+    // Never deleted inside its own handler: the close that unloads it is still on the stack. Qt
+    // deletes it once control is back in the event loop that ran the close.
     CounterWindow* window = slot.release();
     window->hide();
-    m_unloadedWindows.emplace_back(window);
     window->deleteLater();
 }
 

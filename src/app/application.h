@@ -7,9 +7,7 @@
 #include "time/datetimetext.h"
 
 #include <QObject>
-#include <QPointer>
 #include <memory>
-#include <vector>
 
 class CounterWindow;
 class Form1;
@@ -54,7 +52,5 @@ private:
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<CounterWindow> m_form2;
     std::unique_ptr<CounterWindow> m_form3;
-    // Unloaded windows go when control is back in the event loop; any left go with us.
-    std::vector<QPointer<CounterWindow>> m_unloadedWindows;
     bool m_ended = false;
 };

@@ -1,19 +1,19 @@
 #include "counterwindow.h"
 
-#include "controls/accessibility.h"
 #include "controls/controls.h"
-#include "counters/ticktexts.h"
 #include "layouts/builder.h"
 #include "shell/appicon.h"
 #include "shell/errortrap.h"
 #include "shell/globals.h"
 #include "shell/location.h"
 #include "shell/main.h"
-#include "shell/navigator.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QPointer>
+#include <array>
+#include <functional>
+#include <optional>
+#include <utility>
 
 namespace {
 const QString stopCaption = QStringLiteral("Stop");
@@ -21,62 +21,40 @@ const QString stopCaption = QStringLiteral("Stop");
 
 const CounterConfig& elapsedCounter()
 {
-    static const CounterConfig config{
-        "Form2",
-        &form2Layout,
-        CountDirection::Elapsed,
-        {"lblDaysLapsed", "lblHoursLapsed", "lblMinutesLapsed", "lblSecondsLapsed"}};
+    static const CounterConfig config{"Form2", &form2Layout, CountDirection::Elapsed};
     return config;
 }
 
 const CounterConfig& remainingCounter()
 {
-    static const CounterConfig config{
-        "Form3",
-        &form3Layout,
-        CountDirection::Remaining,
-        {"lblDaysRemaining", "lblHoursRemaining", "lblMinutesRemaining", "lblSecondsRemaining"}};
+    static const CounterConfig config{"Form3", &form3Layout, CountDirection::Remaining};
     return config;
 }
 
 CounterWindow::CounterWindow(const CounterConfig& config, const Platform& platform, Main& main,
                              Globals& globals, Navigator& navigator, const DateTimeText& text)
     : m_config(config), m_platform(platform), m_main(main), m_globals(globals),
-      m_navigator(navigator), m_tickLocation(location("Timer1")), m_texts(text)
+      m_navigator(navigator), m_controls(buildWindow(*this, config.layout(), text, platform.clock)),
+      m_phrase(m_run, *m_controls.PushButton2, *m_controls.Frame1),
+      m_tickLocation(locationText(config.form, "Timer1")), m_texts(text)
 {
-    buildWindow(*this, config.layout(), text, platform.clock);
-    m_pushButton1 = findChild<PushButton*>(QStringLiteral("PushButton1"));
-    m_pushButton2 = findChild<PushButton*>(QStringLiteral("PushButton2"));
-    m_lblDateTimeEntered = findChild<Label*>(QStringLiteral("lblDateTimeEntered"));
-    m_lblCurrentDate = findChild<Label*>(QStringLiteral("lblCurrentDate"));
-    for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
-        m_breakdownLabels[i] = findChild<Label*>(QLatin1String(config.breakdownLabels[i]));
-
     m_timer.setObjectName(QStringLiteral("Timer1"));
     m_timer.setInterval(tickInterval);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &CounterWindow::Timer1_Timer);
 
-    connect(m_pushButton1, &PushButton::clicked, this, &CounterWindow::PushButton1_Click);
-    connect(m_pushButton2, &PushButton::clicked, this, &CounterWindow::PushButton2_Click);
-    for (PushButton* button : {m_pushButton1, m_pushButton2})
+    connect(m_controls.PushButton1, &PushButton::clicked, this, &CounterWindow::PushButton1_Click);
+    connect(m_controls.PushButton2, &PushButton::clicked, this, &CounterWindow::PushButton2_Click);
+    for (PushButton* button : {m_controls.PushButton1, m_controls.PushButton2})
         connect(button, &PushButton::mouseMoved, this, [this] { Main::pointerOverButton(*this); });
-    m_frame1 = findChild<Frame*>(QStringLiteral("Frame1"));
-    connect(m_frame1, &Frame::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
-    // Where a reader asks for the count: the focused Start/Stop button, and the frame it lies in.
-    m_pushButton2->setDescriber([this] { return tellCountPhrase(true); });
-    m_frame1->setDescriber([this] { return tellCountPhrase(false); });
+    connect(m_controls.Frame1, &Frame::mouseMoved, this,
+            [this] { Main::pointerOverSurface(*this); });
     connect(this, &Form::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
-}
-
-QString CounterWindow::location(const char* handler) const
-{
-    return locationText(m_config.form, handler);
 }
 
 void CounterWindow::Form_Load()
 {
-    ErrorTrap trap(m_platform.messageBox, location("Form_Load"));
+    ErrorTrap trap(m_platform.messageBox, locationText(m_config.form, "Form_Load"));
     if (trap.test(100, [&] { return m_main.FileExists(m_main.handCursorFilePath()); }))
         trap.run(102, [&] { m_main.loadHandCursor(*this); });
     trap.run(104, [&] { Main::SetSystemBackColors(*this); });
@@ -85,35 +63,44 @@ void CounterWindow::Form_Load()
 
 void CounterWindow::PushButton2_Click()
 {
-    ErrorTrap trap(m_platform.messageBox, location("PushButton2_Click"));
-    if (trap.test(100, [&] { return m_pushButton2->caption() != stopCaption; })) {
-        trap.run(102, [&] { m_globals.SavedStartCaption = m_pushButton2->caption(); });
-        trap.run(104, [&] { m_pushButton2->setCaption(stopCaption); });
+    ErrorTrap trap(m_platform.messageBox, locationText(m_config.form, "PushButton2_Click"));
+    if (trap.test(100, [&] { return startStopButton().caption() != stopCaption; })) {
+        trap.run(102, [&] { m_globals.SavedStartCaption = startStopButton().caption(); });
+        trap.run(104, [&] { startStopButton().setCaption(stopCaption); });
         trap.run(106, [&] {
-            ++m_countingRun;
-            m_lastWrittenSpan.reset();
+            m_run = std::make_shared<CountingRun>();
             m_timer.start();
         });
     } else {
-        returnToIdle(
-            [&](int line, const std::function<void()>& statement) { trap.run(line, statement); });
+        returnToIdle(&trap);
     }
-    retractToldPhrase();
+    m_phrase.retract();
 }
 
-void CounterWindow::returnToIdle(const IdleStep& step)
+void CounterWindow::returnToIdle(ErrorTrap* trap)
 {
-    step(110, [&] { m_pushButton2->setCaption(m_globals.SavedStartCaption); });
-    step(112, [&] { m_timer.stop(); });
-    step(114, [&] { m_lblCurrentDate->setCaption(idleClockCaption()); });
-    for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
-        step(116 + 2 * static_cast<int>(i),
-             [&] { m_breakdownLabels[i]->setCaption(idleBreakdownCaption(i)); });
+    const std::pair<int, std::function<void()>> statements[] = {
+        {110, [this] { startStopButton().setCaption(m_globals.SavedStartCaption); }},
+        {112, [this] { stopCounting(); }},
+        {114, [this] { lblCurrentDate().setCaption(idleClockCaption()); }},
+        {116, [this] { m_controls.lblDays->setCaption(idleBreakdownCaption(0)); }},
+        {118, [this] { m_controls.lblHours->setCaption(idleBreakdownCaption(1)); }},
+        {120, [this] { m_controls.lblMinutes->setCaption(idleBreakdownCaption(2)); }},
+        {122, [this] { m_controls.lblSeconds->setCaption(idleBreakdownCaption(3)); }},
+    };
+    for (const auto& [line, statement] : statements)
+        trap ? trap->run(line, statement) : statement();
+}
+
+void CounterWindow::stopCounting()
+{
+    m_timer.stop();
+    m_run.reset();
 }
 
 void CounterWindow::PushButton1_Click()
 {
-    ErrorTrap trap(m_platform.messageBox, location("PushButton1_Click"));
+    ErrorTrap trap(m_platform.messageBox, locationText(m_config.form, "PushButton1_Click"));
     trap.run(100, [&] { m_globals.QuitOnClose = false; });
     trap.run(102, [&] { m_navigator.showMainWindow(*this); });
     trap.run(104, [&] { unload(); });
@@ -121,7 +108,7 @@ void CounterWindow::PushButton1_Click()
 
 void CounterWindow::Form_QueryUnload()
 {
-    ErrorTrap trap(m_platform.messageBox, location("Form_QueryUnload"));
+    ErrorTrap trap(m_platform.messageBox, locationText(m_config.form, "Form_QueryUnload"));
     if (trap.test(100, [&] { return m_globals.QuitOnClose; }))
         trap.run(102, [&] { m_navigator.endProgram(); });
 }
@@ -129,110 +116,67 @@ void CounterWindow::Form_QueryUnload()
 void CounterWindow::closeEvent(QCloseEvent* event)
 {
     Form_QueryUnload();
-    m_timer.stop();
+    stopCounting();
     event->accept();
     Q_EMIT unloaded();
 }
 
 void CounterWindow::Timer1_Timer()
 {
-    // A tick never starts inside another: the yield and an open report both run events.
-    if (m_tickRunning)
+    // A tick never starts inside another of its run: the yield and an open report both run
+    // events. A tick whose run ends there does nothing more, so the next run may tick meanwhile.
+    if (m_run && m_run->ticking)
         return;
-    m_tickRunning = true;
-    const QPointer<CounterWindow> alive(this);
-    tick(alive);
-    if (alive)
-        m_tickRunning = false;
+    const std::weak_ptr<CountingRun> run = m_run;
+    if (m_run)
+        m_run->ticking = true;
+    tick(run);
+    // A run that ended meanwhile is gone, and its window perhaps with it: nothing is left to mark.
+    if (const std::shared_ptr<CountingRun> going = run.lock())
+        going->ticking = false;
 }
 
-// Events run in the yield and in a report may delete the window; `alive` tells.
-void CounterWindow::tick(const QPointer<CounterWindow>& alive)
+// Events in the yield and in a report may end the run or delete the window, either of which ends
+// the run; the tick then stops, untouched.
+void CounterWindow::tick(const std::weak_ptr<CountingRun>& run)
 {
-    const quint64 run = m_countingRun;
-    // A Stop, a Back, the program's end or a failure ends this run; the tick then stops untouched.
-    const auto runGoesOn = [&] { return alive && m_timer.isActive() && m_countingRun == run; };
+    const auto runGoesOn = [&] { return !run.expired(); };
     ErrorTrap trap(m_platform.messageBox, m_tickLocation);
     // What fails in a tick fails again 25 ms later: it is reported once, over an idle window.
     trap.setBeforeReport([&] {
-        if (runGoesOn())
-            stopAfterFailure();
+        if (runGoesOn()) {
+            returnToIdle(nullptr);
+            m_phrase.retract();
+        }
     });
     trap.run(100, [] { QCoreApplication::processEvents(); });
     if (!runGoesOn())
         return;
     // One reading serves the whole tick, so the time shown and the count always agree.
     const DateTime now = m_platform.clock.now();
-    trap.run(102, [&] { m_lblCurrentDate->setCaption(m_texts.clock(now)); });
+    trap.run(102, [&] { lblCurrentDate().setCaption(m_texts.clock(now)); });
     if (!runGoesOn())
         return;
     trap.run(104, [&] { RefreshBreakdown(now); });
-    if (alive)
-        retractToldPhrase();
-}
-
-void CounterWindow::stopAfterFailure()
-{
-    returnToIdle([](int, const std::function<void()>& statement) { statement(); });
-    retractToldPhrase();
+    if (runGoesOn())
+        m_phrase.retract();
 }
 
 void CounterWindow::RefreshBreakdown(DateTime now)
 {
     const DateTime moment = m_texts.moment(m_navigator.momentText());
-    if (const std::optional<std::int32_t> span = spanToShow(now, moment, m_config.direction))
-        writeBreakdown(*span);
-    else if (m_config.direction == CountDirection::Remaining && m_lastWrittenSpan.value_or(0) != 0)
-        // The Moment's own second passed between two ticks: end the countdown at zero anyway.
-        writeBreakdown(0);
-}
-
-void CounterWindow::writeBreakdown(std::int32_t span)
-{
-    m_lastWrittenSpan = span;
-    const BreakdownCaptions& captions = m_texts.breakdown(span);
-    for (std::size_t i = 0; i < m_breakdownLabels.size(); ++i)
-        m_breakdownLabels[i]->setCaption(captions[i]);
-}
-
-// The count in one phrase, for a screen reader that asks: the four labels read one by one are
-// four lines of a grid. Blank figures are told in the frame's own words.
-QString CounterWindow::countFigures() const
-{
-    if (!m_timer.isActive())
-        return {};
-    if (!m_lastWrittenSpan)
-        return QStringLiteral("no count yet");
-    const IntervalBreakdown parts = breakDown(*m_lastWrittenSpan);
-    const auto amount = [](std::int32_t value, const char* unit) {
-        return QString::number(value) + QLatin1Char(' ') + QLatin1String(unit) +
-               (value == 1 ? QString() : QStringLiteral("s"));
-    };
-    return amount(parts.Days, "day") + QStringLiteral(", ") + amount(parts.Hours, "hour") +
-           QStringLiteral(", ") + amount(parts.Minutes, "minute") + QStringLiteral(", ") +
-           amount(parts.Seconds, "second");
-}
-
-// Each completes its own name. The frame's name is its caption; the button, named Start or Stop,
-// says the caption first. Orca also passes over a description that repeats the focused control's.
-QString CounterWindow::tellCountPhrase(bool withCaption)
-{
-    m_toldFigures = countFigures();
-    if (m_toldFigures->isEmpty() || !withCaption)
-        return *m_toldFigures;
-    return m_frame1->title() + QStringLiteral(": ") + *m_toldFigures;
-}
-
-// A reader keeps a description it has read, and would speak a count long gone: once the phrase
-// differs from what it read, it is told to ask again. Only then, so counting sends nothing to a
-// reader that does not ask, and the reader says nothing until asked.
-void CounterWindow::retractToldPhrase()
-{
-    if (!m_toldFigures || *m_toldFigures == countFigures())
+    std::optional<std::int32_t> span = spanToShow(now, moment, m_config.direction);
+    // The Moment's own second passed between two ticks: end the countdown at zero anyway.
+    if (!span && m_config.direction == CountDirection::Remaining &&
+        m_run->lastWrittenSpan.value_or(0) != 0)
+        span = 0;
+    if (!span)
         return;
-    m_toldFigures.reset();
-    announceStaleDescription(m_pushButton2);
-    announceStaleDescription(m_frame1);
+    m_run->lastWrittenSpan = span;
+    const BreakdownCaptions& captions = m_texts.breakdown(*span);
+    const std::array<Label*, 4> labels = m_controls.breakdown();
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        labels[i]->setCaption(captions[i]);
 }
 
 void CounterWindow::showCentred(QScreen* screen)

@@ -1,24 +1,20 @@
 #pragma once
 
 #include "controls/form.h"
-#include "counters/intervalbreakdown.h"
+#include "counters/countingrun.h"
+#include "counters/countphrase.h"
 #include "counters/ticktexts.h"
+#include "layouts/layout.h"
 #include "platform/platform.h"
 #include "shell/navigator.h"
 #include "time/datetimetext.h"
 
-#include <QPointer>
 #include <QTimer>
-#include <array>
-#include <functional>
-#include <optional>
+#include <memory>
 
-class Frame;
-class Label;
+class ErrorTrap;
 class Main;
-class PushButton;
 struct Globals;
-struct WindowLayout;
 
 // What tells the two counter windows apart: names, layout and the side of the Moment they count.
 struct CounterConfig
@@ -26,7 +22,6 @@ struct CounterConfig
     const char* form;
     const WindowLayout& (*layout)();
     CountDirection direction;
-    std::array<const char*, 4> breakdownLabels; // days, hours, minutes, seconds
 };
 
 const CounterConfig& elapsedCounter();
@@ -48,11 +43,11 @@ public:
     void Form_QueryUnload();
     void Timer1_Timer();
 
-    Label& lblDateTimeEntered() const { return *m_lblDateTimeEntered; }
-    Label& lblCurrentDate() const { return *m_lblCurrentDate; }
-    Label& breakdownLabel(int index) const { return *m_breakdownLabels.at(index); }
-    PushButton& startStopButton() const { return *m_pushButton2; }
-    PushButton& backButton() const { return *m_pushButton1; }
+    Label& lblDateTimeEntered() const { return *m_controls.lblDateTimeEntered; }
+    Label& lblCurrentDate() const { return *m_controls.lblCurrentDate; }
+    Label& breakdownLabel(int index) const { return *m_controls.breakdown().at(index); }
+    PushButton& startStopButton() const { return *m_controls.PushButton2; }
+    PushButton& backButton() const { return *m_controls.PushButton1; }
     const QTimer& Timer1() const { return m_timer; }
     const CounterConfig& config() const { return m_config; }
 
@@ -61,7 +56,8 @@ public:
     void showCentred(QScreen* screen);
     // Closes the window for good; the program drops it afterwards.
     void unload() { close(); }
-    void stopCounting() { m_timer.stop(); }
+    // Ends the run: the timer stops, and a tick under way finds its run gone.
+    void stopCounting();
 
 Q_SIGNALS:
     void unloaded();
@@ -70,40 +66,22 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QString location(const char* handler) const;
-    void tick(const QPointer<CounterWindow>& alive);
+    void tick(const std::weak_ptr<CountingRun>& run);
     void RefreshBreakdown(DateTime now);
-    void writeBreakdown(std::int32_t span);
-    // Stop's statements, each run by `step` with its number: Stop traps each, a failing tick
-    // runs them as they come.
-    using IdleStep = std::function<void(int line, const std::function<void()>& statement)>;
-    void returnToIdle(const IdleStep& step);
-    void stopAfterFailure();
-    QString countFigures() const;
-    QString tellCountPhrase(bool withCaption);
-    void retractToldPhrase();
+    // Stop's statements: Stop runs each through its trap, a failing tick runs them untrapped.
+    void returnToIdle(ErrorTrap* trap);
 
     const CounterConfig& m_config;
     const Platform& m_platform;
     Main& m_main;
     Globals& m_globals;
     Navigator& m_navigator;
+    const WindowControls m_controls;
     QTimer m_timer;
-    PushButton* m_pushButton1;
-    PushButton* m_pushButton2;
-    Label* m_lblDateTimeEntered;
-    Label* m_lblCurrentDate;
-    std::array<Label*, 4> m_breakdownLabels{};
     bool m_shownBefore = false;
-    bool m_tickRunning = false;
-    // Counts the runs from Start to Stop, so a tick can tell that its run ended during its yield.
-    quint64 m_countingRun = 0;
-    // The span this run last wrote, if it wrote one.
-    std::optional<std::int32_t> m_lastWrittenSpan;
-    Frame* m_frame1;
-    // The count as a screen reader last read it, until it is told the count has changed.
-    std::optional<QString> m_toldFigures;
-
+    // None while the window is idle.
+    std::shared_ptr<CountingRun> m_run;
+    CountPhrase m_phrase;
     const QString m_tickLocation;
     TickTexts m_texts;
 };

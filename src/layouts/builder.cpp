@@ -8,6 +8,8 @@
 #include <QFont>
 #include <algorithm>
 #include <map>
+#include <type_traits>
+#include <variant>
 
 namespace {
 // What a picker is made with: its locale text and the clock that tells it this year.
@@ -68,6 +70,19 @@ QWidget* createControl(const ControlRow& row, QWidget& container, const PickerSe
     return nullptr;
 }
 
+// A row whose kind makes another class of control than its member holds is a fault of the table.
+void handBack(WindowControls& controls, const ControlRow& row, QWidget* control)
+{
+    std::visit(
+        [&](auto member) {
+            using Control = std::remove_pointer_t<std::decay_t<decltype(controls.*member)>>;
+            controls.*member = qobject_cast<Control*>(control);
+            if (!(controls.*member))
+                qFatal("Control %s is not of the kind its member holds", qPrintable(row.name));
+        },
+        row.member);
+}
+
 void setUpWindow(Form& window, const WindowLayout& layout)
 {
     window.setObjectName(layout.name);
@@ -100,7 +115,7 @@ std::vector<const ControlRow*> inReadingOrder(const WindowLayout& layout)
     return rows;
 }
 
-void setTabOrder(Form& window, const WindowLayout& layout)
+void setTabOrder(const WindowLayout& layout, const std::map<QString, QWidget*>& made)
 {
     std::vector<const ControlRow*> order;
     for (const ControlRow& row : layout.controls)
@@ -110,7 +125,7 @@ void setTabOrder(Form& window, const WindowLayout& layout)
               [](const ControlRow* a, const ControlRow* b) { return a->tabIndex < b->tabIndex; });
     QWidget* previous = nullptr;
     for (const ControlRow* row : order) {
-        auto* widget = window.findChild<QWidget*>(row->name);
+        QWidget* widget = made.at(row->name);
         if (widget->focusPolicy() == Qt::NoFocus)
             continue;
         if (previous)
@@ -122,9 +137,10 @@ void setTabOrder(Form& window, const WindowLayout& layout)
 }
 } // namespace
 
-void buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& text,
-                 const Clock& clock)
+WindowControls buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& text,
+                           const Clock& clock)
 {
+    WindowControls controls;
     installAccessibleInterfaces();
     const PickerSetting setting{text, clock};
     setUpWindow(window, layout);
@@ -150,9 +166,11 @@ void buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& t
                 keepTextReadable(*label);
                 label->setCaption(row.caption);
             }
+            handBack(controls, row, control);
             made.emplace(row.name, control);
         }
         pending.erase(ready, pending.end());
     }
-    setTabOrder(window, layout);
+    setTabOrder(layout, made);
+    return controls;
 }

@@ -6,7 +6,8 @@ class Clock;
 class DateTimeText;
 class Form;
 
-// Makes a window's controls from its layout. Every control is named by its control name
-// (objectName), so behaviour code finds it by that name.
-void buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& text,
-                 const Clock& clock);
+// Makes a window's controls from its layout and hands them back in the members their rows name.
+// Every control is also named by its control name (objectName), by which tests, the skin and
+// screen readers know it.
+WindowControls buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& text,
+                           const Clock& clock);

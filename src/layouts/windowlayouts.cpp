@@ -8,9 +8,11 @@ const QString window;
 const QString frame1 = QStringLiteral("Frame1");
 const QString frame2 = QStringLiteral("Frame2");
 
-ControlRow button(const char* name, int tab, int top, const char* caption)
+ControlRow button(const char* name, ControlMember<PushButton> member, int tab, int top,
+                  const char* caption)
 {
     return {QString::fromLatin1(name),
+            member,
             ControlKind::PushButton,
             window,
             tab,
@@ -22,11 +24,20 @@ ControlRow button(const char* name, int tab, int top, const char* caption)
             buttonFont};
 }
 
-ControlRow label(const char* name, const QString& container, int tab, int left, int top, int width,
-                 const char* caption)
+ControlRow label(const char* name, ControlMember<Label> member, const QString& container, int tab,
+                 int left, int top, int width, const char* caption)
 {
-    return {QString::fromLatin1(name),    ControlKind::Label, container, tab, left, top, width, 270,
-            QString::fromLatin1(caption), labelFont};
+    return {QString::fromLatin1(name),
+            member,
+            ControlKind::Label,
+            container,
+            tab,
+            left,
+            top,
+            width,
+            270,
+            QString::fromLatin1(caption),
+            labelFont};
 }
 
 std::vector<QString> names(std::initializer_list<const char*> controls)
@@ -39,7 +50,7 @@ std::vector<QString> names(std::initializer_list<const char*> controls)
 
 ControlRow frame(int tab, int top, const char* caption)
 {
-    return {frame1, ControlKind::Frame,           window,      tab, 120, top, 7800,
+    return {frame1, &WindowControls::Frame1,      ControlKind::Frame, window, tab, 120, top, 7800,
             1230,   QString::fromLatin1(caption), std::nullopt};
 }
 } // namespace
@@ -55,6 +66,7 @@ const WindowLayout& form1Layout()
         windowFont,
         {
             {QStringLiteral("dtpDate"),
+             &WindowControls::dtpDate,
              ControlKind::DatePicker,
              frame1,
              0,
@@ -65,6 +77,7 @@ const WindowLayout& form1Layout()
              {},
              std::nullopt},
             {QStringLiteral("dtpTime"),
+             &WindowControls::dtpTime,
              ControlKind::TimePicker,
              frame2,
              1,
@@ -74,12 +87,12 @@ const WindowLayout& form1Layout()
              375,
              {},
              std::nullopt},
-            button("PushButton2", 2, 1935, "Count Time Elapsed"),
-            button("PushButton1", 3, 2450, "Count Remaining Time"),
-            {frame1, ControlKind::Frame, window, 4, 120, 120, 7800, 780, QStringLiteral("Date"),
-             std::nullopt},
-            {frame2, ControlKind::Frame, window, 5, 120, 990, 7800, 830, QStringLiteral("Time"),
-             std::nullopt},
+            button("PushButton2", &WindowControls::PushButton2, 2, 1935, "Count Time Elapsed"),
+            button("PushButton1", &WindowControls::PushButton1, 3, 2450, "Count Remaining Time"),
+            {frame1, &WindowControls::Frame1, ControlKind::Frame, window, 4, 120, 120, 7800, 780,
+             QStringLiteral("Date"), std::nullopt},
+            {frame2, &WindowControls::Frame2, ControlKind::Frame, window, 5, 120, 990, 7800, 830,
+             QStringLiteral("Time"), std::nullopt},
         },
         names({"Frame1", "dtpDate", "Frame2", "dtpTime", "PushButton2", "PushButton1"})};
     return layout;
@@ -96,14 +109,19 @@ const WindowLayout& form2Layout()
         windowFont,
         {
             frame(0, 1200, "Lapsed"),
-            label("lblDaysLapsed", frame1, 1, 135, 270, 720, "Day(s):"),
-            label("lblHoursLapsed", frame1, 2, 135, 765, 855, "Hour(s):"),
-            label("lblMinutesLapsed", frame1, 3, 2205, 270, 1065, "Minute(s):"),
-            label("lblSecondsLapsed", frame1, 4, 2205, 765, 1140, "Second(s):"),
-            button("PushButton2", 5, 2535, "Start"),
-            button("PushButton1", 6, 3060, "< Back"),
-            label("lblCurrentDate", window, 7, 120, 720, 2025, "Current Date/Time:"),
-            label("lblDateTimeEntered", window, 8, 120, 240, 2055, "Date/Time Entered:"),
+            label("lblDaysLapsed", &WindowControls::lblDays, frame1, 1, 135, 270, 720, "Day(s):"),
+            label("lblHoursLapsed", &WindowControls::lblHours, frame1, 2, 135, 765, 855,
+                  "Hour(s):"),
+            label("lblMinutesLapsed", &WindowControls::lblMinutes, frame1, 3, 2205, 270, 1065,
+                  "Minute(s):"),
+            label("lblSecondsLapsed", &WindowControls::lblSeconds, frame1, 4, 2205, 765, 1140,
+                  "Second(s):"),
+            button("PushButton2", &WindowControls::PushButton2, 5, 2535, "Start"),
+            button("PushButton1", &WindowControls::PushButton1, 6, 3060, "< Back"),
+            label("lblCurrentDate", &WindowControls::lblCurrentDate, window, 7, 120, 720, 2025,
+                  "Current Date/Time:"),
+            label("lblDateTimeEntered", &WindowControls::lblDateTimeEntered, window, 8, 120, 240,
+                  2055, "Date/Time Entered:"),
         },
         names({"lblDateTimeEntered", "lblCurrentDate", "Frame1", "lblDaysLapsed", "lblHoursLapsed",
                "lblMinutesLapsed", "lblSecondsLapsed", "PushButton2", "PushButton1"})};
@@ -121,14 +139,20 @@ const WindowLayout& form3Layout()
         windowFont,
         {
             frame(0, 1080, "Remaining (set Time ahead of now)"),
-            label("lblSecondsRemaining", frame1, 1, 2205, 765, 1140, "Second(s):"),
-            label("lblMinutesRemaining", frame1, 2, 2205, 270, 1065, "Minute(s):"),
-            label("lblHoursRemaining", frame1, 3, 135, 765, 855, "Hour(s):"),
-            label("lblDaysRemaining", frame1, 4, 135, 270, 720, "Day(s):"),
-            button("PushButton2", 5, 2415, "Start"),
-            button("PushButton1", 6, 2940, "< Back"),
-            label("lblDateTimeEntered", window, 7, 120, 120, 2055, "Date/Time Entered:"),
-            label("lblCurrentDate", window, 8, 120, 600, 2025, "Current Date/Time:"),
+            label("lblSecondsRemaining", &WindowControls::lblSeconds, frame1, 1, 2205, 765, 1140,
+                  "Second(s):"),
+            label("lblMinutesRemaining", &WindowControls::lblMinutes, frame1, 2, 2205, 270, 1065,
+                  "Minute(s):"),
+            label("lblHoursRemaining", &WindowControls::lblHours, frame1, 3, 135, 765, 855,
+                  "Hour(s):"),
+            label("lblDaysRemaining", &WindowControls::lblDays, frame1, 4, 135, 270, 720,
+                  "Day(s):"),
+            button("PushButton2", &WindowControls::PushButton2, 5, 2415, "Start"),
+            button("PushButton1", &WindowControls::PushButton1, 6, 2940, "< Back"),
+            label("lblDateTimeEntered", &WindowControls::lblDateTimeEntered, window, 7, 120, 120,
+                  2055, "Date/Time Entered:"),
+            label("lblCurrentDate", &WindowControls::lblCurrentDate, window, 8, 120, 600, 2025,
+                  "Current Date/Time:"),
         },
         names({"lblDateTimeEntered", "lblCurrentDate", "Frame1", "lblDaysRemaining",
                "lblHoursRemaining", "lblMinutesRemaining", "lblSecondsRemaining", "PushButton2",

@@ -13,19 +13,14 @@
 
 Form1::Form1(const Platform& platform, Main& main, Globals& globals, Navigator& navigator,
              const DateTimeText& text)
-    : m_platform(platform), m_main(main), m_globals(globals), m_navigator(navigator), m_text(text)
+    : m_platform(platform), m_main(main), m_globals(globals), m_navigator(navigator), m_text(text),
+      m_controls(buildWindow(*this, form1Layout(), text, platform.clock))
 {
-    buildWindow(*this, form1Layout(), text, platform.clock);
-    m_dtpDate = findChild<DTPicker*>(QStringLiteral("dtpDate"));
-    m_dtpTime = findChild<DTPicker*>(QStringLiteral("dtpTime"));
-    m_pushButton1 = findChild<PushButton*>(QStringLiteral("PushButton1"));
-    m_pushButton2 = findChild<PushButton*>(QStringLiteral("PushButton2"));
-
-    connect(m_pushButton1, &PushButton::clicked, this, &Form1::PushButton1_Click);
-    connect(m_pushButton2, &PushButton::clicked, this, &Form1::PushButton2_Click);
-    for (PushButton* button : {m_pushButton1, m_pushButton2})
+    connect(m_controls.PushButton1, &PushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(m_controls.PushButton2, &PushButton::clicked, this, &Form1::PushButton2_Click);
+    for (PushButton* button : {m_controls.PushButton1, m_controls.PushButton2})
         connect(button, &PushButton::mouseMoved, this, [this] { Main::pointerOverButton(*this); });
-    for (Frame* frame : findChildren<Frame*>())
+    for (Frame* frame : {m_controls.Frame1, m_controls.Frame2})
         connect(frame, &Frame::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
     connect(this, &Form::mouseMoved, this, [this] { Main::pointerOverSurface(*this); });
 }
@@ -42,8 +37,8 @@ void Form1::Form_Load()
     // start-up; they wait until the window has drawn itself once.
     trap.run(126, [&] { m_iconPending = true; });
     trap.run(126, [&] { Main::SetApplicationTitle(); });
-    trap.run(128, [&] { m_dtpDate->setValue(m_platform.clock.now().datePart()); });
-    trap.run(130, [&] { m_dtpTime->setValue(m_platform.clock.now().timePart()); });
+    trap.run(128, [&] { dtpDate().setValue(m_platform.clock.now().datePart()); });
+    trap.run(130, [&] { dtpTime().setValue(m_platform.clock.now().timePart()); });
 }
 
 void Form1::MaybeOpenHomePage()
@@ -79,7 +74,7 @@ void Form1::openCounter(CountDirection direction, const char* handler)
 
 QString Form1::momentText() const
 {
-    const std::pair values{m_dtpDate->value(), m_dtpTime->value()};
+    const std::pair values{dtpDate().value(), dtpTime().value()};
     if (values != m_momentValues) {
         m_momentText =
             m_text.formatDate(values.first) + QLatin1Char(' ') + m_text.formatTime(values.second);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/form.h"
+#include "layouts/layout.h"
 #include "platform/platform.h"
 #include "shell/globals.h"
 #include "shell/main.h"
@@ -9,10 +10,6 @@
 
 #include <optional>
 #include <utility>
-
-class DTPicker;
-class Frame;
-class PushButton;
 
 // The main window: the Moment's date and time pickers and the two mode buttons.
 class Form1 : public Form
@@ -29,8 +26,8 @@ public:
     // The Moment as the pickers show it: the date, a blank, the time.
     QString momentText() const;
 
-    DTPicker& dtpDate() const { return *m_dtpDate; }
-    DTPicker& dtpTime() const { return *m_dtpTime; }
+    DTPicker& dtpDate() const { return *m_controls.dtpDate; }
+    DTPicker& dtpTime() const { return *m_controls.dtpTime; }
 
 protected:
     bool event(QEvent* event) override;
@@ -46,10 +43,7 @@ private:
     Globals& m_globals;
     Navigator& m_navigator;
     const DateTimeText& m_text;
-    DTPicker* m_dtpDate;
-    DTPicker* m_dtpTime;
-    PushButton* m_pushButton1;
-    PushButton* m_pushButton2;
+    const WindowControls m_controls;
     bool m_iconPending = false;
     // A counting window asks for the Moment 40 times a second; its text is formed again only
     // when a picker's value has changed.
