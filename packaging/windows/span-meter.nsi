@@ -73,10 +73,10 @@ Function ${un}waitUntilClosed
             ${Break}
         ${EndIf}
         MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-            "${PRODUCT} is open from $R0.$\r$\n$\r$\nClose it, then choose Retry." \
+            "${PRODUCT} is open, from the folder$\r$\n$R0$\r$\n$\r$\nClose it, then choose Retry." \
             /SD IDCANCEL IDRETRY retry
         SetErrorLevel 2
-        Abort "${PRODUCT} is still open from $R0; nothing was changed."
+        Abort "${PRODUCT} is still open; nothing was changed."
         retry:
     ${Loop}
     Pop $R1
