@@ -1,5 +1,7 @@
 # The program's folder on Windows, as the zip holds it: the program with its optional hand
-# pointer beside it, and its papers. The Qt and MinGW DLLs are added by scripts/build-windows.sh.
+# pointer beside it, and its papers, named .txt so that a double click opens them. The Qt and
+# MinGW DLLs, their licences and the notice on them are added by scripts/build-windows.sh.
 install(TARGETS span-meter RUNTIME DESTINATION .)
-install(FILES resources/HAND-M.CUR resources/span-meter.ico README.md COPYING docs/sample-skin.qss
-    DESTINATION .)
+install(FILES resources/HAND-M.CUR resources/span-meter.ico docs/sample-skin.qss
+    packaging/windows/README.txt DESTINATION .)
+install(FILES COPYING DESTINATION . RENAME COPYING.txt)

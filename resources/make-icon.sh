@@ -14,14 +14,14 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 # Render each size straight from the vector source: downscaling one big bitmap blurs the 32 px image.
-for size in 32 48 128 256; do
+for size in 16 24 32 48 128 256; do
     rsvg-convert --width "$size" --height "$size" --format png \
         --output "$work/$size.png" "$here/span-meter.svg"
 done
 
 # Entry order matters to some consumers; make_icon.py writes them in argument order.
 python3 "$here/make_icon.py" "$here/span-meter.ico" \
-    "$work/32.png" "$work/256.png" "$work/128.png" "$work/48.png"
+    "$work/32.png" "$work/256.png" "$work/128.png" "$work/48.png" "$work/24.png" "$work/16.png"
 
 # The desktop's icon theme takes plain PNGs in its hicolor sizes.
 mkdir -p "$here/icons"

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Assemble span-meter.ico from PNG renderings of span-meter.svg.
 
-Usage: make_icon.py OUT.ico PNG32 PNG256 PNG128 PNG48
+Usage: make_icon.py OUT.ico PNG32 PNG256 PNG128 PNG48 PNG24 PNG16
 
 The entries are written in the argument order:
   32x32   24-bit DIB with a 1-bit AND mask (for consumers without alpha support)
   256x256 PNG stored verbatim (the customary form for 256-pixel entries)
   128x128 32-bit BGRA DIB with AND mask
   48x48   32-bit BGRA DIB with AND mask
+  24x24   32-bit BGRA DIB with AND mask (small icons at 150 %)
+  16x16   32-bit BGRA DIB with AND mask (the title bar and small icons at 100 %)
 Only the standard library is used so the script runs on a bare python3.
 """
 
@@ -18,7 +20,8 @@ import zlib
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 # (size, bits per pixel, stored as PNG)
-LAYOUT = [(32, 24, False), (256, 32, True), (128, 32, False), (48, 32, False)]
+LAYOUT = [(32, 24, False), (256, 32, True), (128, 32, False), (48, 32, False), (24, 32, False),
+          (16, 32, False)]
 
 
 def fail(message):
@@ -134,7 +137,7 @@ def dib(rows, width, height, bit_count):
 
 def main(argv):
     if len(argv) != 2 + len(LAYOUT):
-        fail("usage: make_icon.py OUT.ico PNG32 PNG256 PNG128 PNG48")
+        fail("usage: make_icon.py OUT.ico PNG32 PNG256 PNG128 PNG48 PNG24 PNG16")
     out_path = argv[1]
     payloads = []
     for (size, bit_count, as_png), png_path in zip(LAYOUT, argv[2:]):

@@ -18,29 +18,47 @@ qt_version=${qt_version%%[-+]*}
 qt=$cache/qt-$qt_version
 mkdir -p "$cache"
 
-# Debian's source of the very Qt whose host tools (moc, rcc, uic) the cross build uses.
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+
+# Debian's source of the very Qt whose host tools (moc, rcc, uic) the cross build uses. When apt
+# knows no source packages, a list of them is added for the download and taken away after it.
 fetch_qt_source() {
-    local codename list=/etc/apt/sources.list.d/span-meter-source.sources
+    local codename list=/etc/apt/sources.list.d/span-meter-source.sources added=false
     codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
     if ! apt-get source --print-uris -qq "qt6-base=$host_qt" >/dev/null 2>&1; then
-        echo "== adding Debian's source packages for $codename to apt"
+        echo "== adding Debian's source packages for $codename to apt ($list), until Qt's is fetched"
         printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\n%s\n' \
-            "$codename" "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" >"$list"
-        apt-get update -q >/dev/null
+            "$codename" "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" |
+            "${sudo[@]}" tee "$list" >/dev/null
+        added=true
+        "${sudo[@]}" apt-get update -q >/dev/null ||
+            { forget_source_list "$list"; echo "apt-get update failed with $list" >&2; exit 1; }
     fi
-    rm -rf "$cache/src"
+    rm -rf --one-file-system "$cache/src"
     mkdir -p "$cache/src"
+    local fetched=true
     (cd "$cache/src" && apt-get source -q --download-only "qt6-base=$host_qt" >source.log 2>&1 &&
-        dpkg-source -q -x ./*.dsc qtbase >>source.log 2>&1) ||
-        { cat "$cache/src/source.log"; echo "Fetching Debian's Qt source failed" >&2; exit 1; }
+        dpkg-source -q -x ./*.dsc qtbase >>source.log 2>&1) || fetched=false
+    if $added; then forget_source_list "$list"; fi
+    $fetched || { cat "$cache/src/source.log"; echo "Fetching Debian's Qt source failed" >&2; exit 1; }
+}
+
+# Takes the source list away again, and apt's lists of it with a fresh update.
+forget_source_list() {
+    echo "== removing $1 from apt again"
+    "${sudo[@]}" rm -f "$1"
+    "${sudo[@]}" apt-get update -q >/dev/null ||
+        echo "apt-get update failed after removing $1; apt's next update drops its lists" >&2
 }
 
 # Qt 6.4's Windows plugin names the DirectWrite font database, which QtGui builds only with
-# direct2d; direct2d needs a header Debian's source lacks, so its uses go with it.
+# direct2d; direct2d needs a header Debian's source lacks, so its uses go with it. The patch ships
+# with the program, as the LGPL asks.
+qt_patch=$project/packaging/windows/qtbase-directwrite-without-direct2d.patch
 patch_qt_source() {
-    local file=$cache/src/qtbase/src/plugins/platforms/windows/qwindowsintegration.cpp
-    grep -q 'QT_CONFIG(directwrite3) && QT_CONFIG(direct2d)' "$file" && return 0
-    sed -i 's/QT_CONFIG(directwrite3)$/QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' "$file"
+    patch -d "$cache/src/qtbase" -p1 --forward --quiet <"$qt_patch" ||
+        { echo "$qt_patch does not apply to Debian's qt6-base $host_qt" >&2; exit 1; }
 }
 
 # Only what the program and its tests use: Core, Gui, Widgets, Test, the Windows platform plugin
@@ -71,7 +89,7 @@ build_qt() {
             echo "$VERSION_ID"); these steps are proven on Debian 12. The whole log: $log" >&2
         exit 1
     fi
-    rm -rf "$cache/build" "$cache/src"
+    rm -rf --one-file-system "$cache/build" "$cache/src"
 }
 
 # What the program and its tests need beside them to start: Qt's DLLs and plugins, and the MinGW
@@ -98,6 +116,76 @@ deploy() {
     cp "$qt/plugins/imageformats/qico.dll" "$folder/imageformats/"
 }
 
+# Where a file of ours comes from: the Debian source package and version of the package that
+# installed it.
+source_of() {
+    local package
+    package=$(dpkg -S "$1" | cut -d: -f1)
+    dpkg-query -W -f='${source:Package} ${source:Version}' "$package"
+}
+
+# Beside the program, the licence of each part the folder carries, and a notice that names the
+# parts, their versions, their Debian source packages and our patch to Qt: the LGPL asks that the
+# user can find Qt's source and rebuild it, and the GPL that its text goes with the GCC runtime.
+add_papers() {
+    local folder=$1 gcc_dll gcc_version gcc_source gcc_package_version gcc_base pthread pthread_source
+    local licences=$folder/licences copyright
+    mkdir -p "$licences"
+    cp /usr/share/common-licenses/GPL-3 "$licences/GPL-3.txt"
+    cp /usr/share/common-licenses/LGPL-3 "$licences/LGPL-3.txt"
+    read -r gcc_dll pthread < <(runtime_dlls | awk '{ print $1, $3 }')
+    copyright=/usr/share/doc/$(dpkg -S "$gcc_dll" | cut -d: -f1)/copyright
+    sed -n '/^GCC RUNTIME LIBRARY EXCEPTION$/,/requirements of the license of GCC\.$/p' \
+        "$copyright" >"$licences/GCC-runtime-exception-3.1.txt"
+    copyright=/usr/share/doc/$(dpkg -S "$pthread" | cut -d: -f1)/copyright
+    awk 'BEGIN { RS = ""; ORS = "\n\n" }
+        ($1 == "Files:" && /winpthreads\// && !/tests_pthread/) ||
+        ($1 == "License:" && ($2 == "expat" || $2 == "BSD-3-clause"))' \
+        "$copyright" >"$licences/winpthreads.txt"
+    local text
+    for text in GCC-runtime-exception-3.1 winpthreads; do
+        [[ -s $licences/$text.txt ]] ||
+            { echo "No licence text for $text found in Debian's copyright files" >&2; exit 1; }
+    done
+    cp "$qt_patch" "$folder/"
+    gcc_source=$(source_of "$gcc_dll")
+    pthread_source=$(source_of "$pthread")
+    # Debian's MinGW GCC is built from its own GCC's source: its version names both.
+    gcc_package_version=$(dpkg-query -W -f='${Version}' "$(dpkg -S "$gcc_dll" | cut -d: -f1)")
+    gcc_base=${gcc_package_version%%+"${gcc_source#* }"*}
+    gcc_version=${gcc_base%%-*}
+    cat >"$folder/NOTICE.txt" <<NOTICE
+Tallyglass Hourwick Span Meter $version for Windows: what its folder carries besides the program
+
+The program itself (span-meter.exe) is free software under the GNU General Public License,
+version 3 or later: see COPYING.txt and licences\GPL-3.txt. Its source is at
+https://www.span-meter.example/.
+
+Qt $qt_version (Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll, platforms\qwindows.dll,
+imageformats\qico.dll), by The Qt Company and others
+  Licence: the GNU Lesser General Public License, version 3 (licences\LGPL-3.txt, which adds
+  to licences\GPL-3.txt).
+  Built from Debian's source package qt6-base, version $host_qt (the module qtbase alone),
+  with one change of ours: $(basename "$qt_patch") beside this file.
+  The source: https://snapshot.debian.org/package/qt6-base/$host_qt/
+  (on Debian: apt-get source qt6-base=$host_qt). You may replace these DLLs with a Qt $qt_version
+  of your own build.
+
+The GCC $gcc_version runtime (libstdc++-6.dll, libgcc_s_seh-1.dll), by the Free Software Foundation
+  Licence: the GNU General Public License, version 3, with the GCC Runtime Library Exception,
+  version 3.1 (licences\GPL-3.txt, licences\GCC-runtime-exception-3.1.txt).
+  Built by Debian's source package ${gcc_source% *}, version ${gcc_source#* }, from the GCC
+  source of Debian's gcc-${gcc_version%%.*}, version $gcc_base:
+  https://snapshot.debian.org/package/${gcc_source% *}/${gcc_source#* }/ and
+  https://snapshot.debian.org/package/gcc-${gcc_version%%.*}/$gcc_base/
+
+winpthreads (libwinpthread-1.dll), by the MinGW-w64 project and others
+  Licence: licences\winpthreads.txt (MIT and BSD terms).
+  Built from Debian's source package ${pthread_source% *}, version ${pthread_source#* }:
+  https://snapshot.debian.org/package/${pthread_source% *}/${pthread_source#* }/
+NOTICE
+}
+
 build_program() {
     echo "== cross-building the program and its test suites into build-win"
     mkdir -p build-win
@@ -118,25 +206,28 @@ stage=build-win/stage/span-meter-$version-win64
 
 make_zip() {
     local name=span-meter-$version-win64
-    rm -rf build-win/stage "build-win/$name.zip"
+    rm -rf --one-file-system build-win/stage "build-win/$name.zip"
     cmake --install build-win --prefix "$stage" >/dev/null
     deploy "$stage" Core Gui Widgets
+    add_papers "$stage"
     x86_64-w64-mingw32-strip "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
     (cd build-win/stage && zip -q -r -9 "../$name.zip" "$name")
     echo "== build-win/$name.zip: $(du -k "build-win/$name.zip" | cut -f1) KB," \
         "$(du -sk "$stage" | cut -f1) KB unpacked"
 }
 
-# The installer takes the zip's folder; its uninstaller deletes those files by name.
+# The installer takes the zip's folder; its uninstaller deletes those files by name, then the
+# folders, which stay when the user has put files of their own in them.
 make_installer() {
-    local files=build-win/stage/files.nsh setup=build-win/span-meter-$version-setup.exe path
+    local files=build-win/stage/files.nsh folders=build-win/stage/folders.nsh
+    local setup=build-win/span-meter-$version-setup.exe path
     (cd "$stage" && find . -type f | sort | sed 's|^\./||; s|/|\\|g') |
         while read -r path; do echo "Delete \"\$INSTDIR\\$path\""; done >"$files"
     (cd "$stage" && find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g') |
-        while read -r path; do echo "RMDir \"\$INSTDIR\\$path\""; done >>"$files"
+        while read -r path; do echo "RMDir \"\$INSTDIR\\$path\""; done >"$folders"
     makensis -V2 -DVERSION="$version" -DSTAGE="$project/$stage" -DFILES="$project/$files" \
-        -DOUTFILE="$project/$setup" -DSIZE_KB="$(du -sk "$stage" | cut -f1)" \
-        packaging/windows/span-meter.nsi
+        -DFOLDERS="$project/$folders" -DOUTFILE="$project/$setup" \
+        -DSIZE_KB="$(du -sk "$stage" | cut -f1)" packaging/windows/span-meter.nsi
     echo "== $setup: $(du -k "$setup" | cut -f1) KB"
 }
 

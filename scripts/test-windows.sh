@@ -1,31 +1,41 @@
 #!/usr/bin/env bash
 # Runs the Windows build under Wine, on an X server and window manager of its own: the Qt Test
 # suites built for Windows; the zip unpacked in a fresh prefix, whose main window must come up
-# centred; and the installer in another, installing, counting and uninstalling silently. Prints a
-# counted summary; exits non-zero when anything failed.
+# centred, with the licence texts beside it; and the installer in another: installed under a
+# folder name no single code page holds, its skin applied, uninstalling refused while the program
+# is open, installed again over the same copy and then moved, and uninstalled. Prints a counted
+# summary; exits non-zero when anything failed.
 #   scripts/test-windows.sh        (after scripts/build-windows.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh windows
 tests=build-win/tests
-zip=$(ls build-win/span-meter-*-win64.zip 2>/dev/null | tail -n 1)
-setup=$(ls build-win/span-meter-*-setup.exe 2>/dev/null | tail -n 1)
+# The version the build was made of, not the newest-looking name: 1.10.0 sorts before 1.9.0.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-win/CMakeCache.txt 2>/dev/null || true)
+zip=build-win/span-meter-$version-win64.zip
+setup=build-win/span-meter-$version-setup.exe
 title="Tallyglass Hourwick Span Meter for Clockwise Reckoning"
-if [[ ! -d $tests || -z $zip || -z $setup ]]; then
+if [[ ! -d $tests || -z $version || ! -f $zip || ! -f $setup ]]; then
     echo "No Windows build: run scripts/build-windows.sh first" >&2
     exit 2
 fi
+# Wine reads file names and arguments in the locale's character set: UTF-8, whatever the caller's.
+# Its Windows side stays an English system, whose code page (1252) holds neither Polish nor
+# Russian letters.
+export LC_ALL=C.UTF-8
 
 work=$(mktemp -d /tmp/span-meter-wine.XXXXXX)
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-# No Mono or Gecko: they would ask to be downloaded.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko: they would ask to be downloaded. No menu builder: it would write menu entries,
+# icons and file associations for each prefix into the home folder, pointing at a prefix that is
+# deleted at the end.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 server_pid=
 manager_pid=
 cleanup() {
     wineserver -k 2>/dev/null || true
     kill $manager_pid $server_pid 2>/dev/null || true
-    rm -rf "$work"
+    rm -rf --one-file-system "$work"
 }
 trap cleanup EXIT
 
@@ -113,6 +123,7 @@ check_zip() {
     local folder=$work/unpacked window
     mkdir -p "$folder"
     unzip -q "$zip" -d "$folder"
+    check_papers "$folder"/span-meter-*/
     (cd "$folder"/span-meter-*/ && exec wine span-meter.exe >/dev/null 2>&1) &
     disown # wineserver -k ends it; no word of that is wanted
     if ! window=$(find_window "$title"); then
@@ -124,6 +135,30 @@ check_zip() {
     import -window root build-win/wine-main-window.png
     check_centred "$window"
     wineserver -k
+}
+
+# Beside the program, the papers a Windows user opens with a double click: our licence and README,
+# each licence of what we ship, and the notice naming Qt's version, its Debian source and our patch.
+check_papers() {
+    local missing=() file notice=$1/NOTICE.txt
+    for file in README.txt COPYING.txt NOTICE.txt licences/GPL-3.txt licences/LGPL-3.txt \
+        licences/GCC-runtime-exception-3.1.txt licences/winpthreads.txt \
+        qtbase-directwrite-without-direct2d.patch; do
+        [[ -s $1/$file ]] || missing+=("$file")
+    done
+    grep -q 'x\\o\.cjs' "$1/README.txt" 2>/dev/null || missing+=("README.txt: where a skin goes")
+    local qt
+    qt=$(sed -n 's/^Qt \([0-9.]*\) .*/\1/p' "$notice" 2>/dev/null | head -n 1) || true
+    [[ -n $qt ]] && grep -q "Debian's source package qt6-base, version $qt" "$notice" &&
+        grep -q 'qtbase-directwrite-without-direct2d.patch' "$notice" ||
+        missing+=("NOTICE.txt: Qt's version, its source package and our patch")
+    if ((${#missing[@]})); then
+        echo "FAIL: the zip lacks: ${missing[*]}"
+        count "zip: licences and notice" fail
+    else
+        echo "pass: the zip carries the licences and the notice on Qt $qt"
+        count "zip: licences and notice" pass
+    fi
 }
 
 # The id of the shown window of that title, once it is there (30 seconds at most).
@@ -150,15 +185,52 @@ expect() {
     fi
 }
 
-installed_folder() { [[ -f "$WINEPREFIX/drive_c/Program Files/Tallyglass Hourwick Span Meter/$1" ]]; }
+# The folder the installer is told to use, with letters of two code pages (1250 and 1251) that no
+# single one holds, and where an installer would go unasked.
+named_folder='C:\users\Łukasz Пользователь\span'
+program_files='C:\Program Files\Tallyglass Hourwick Span Meter'
+moved_folder='C:\Tools\SpanMeter'
+unix_path() { winepath -u "$1" 2>/dev/null; }
+# Runs a program with /S and a last option that names a folder (/D= or _?=), which Windows reads
+# unquoted to the end of the line. Wine quotes an argument that holds a blank, so the option goes
+# as words, which Wine joins with blanks. Gives the program's exit code.
+silently() {
+    local words
+    read -ra words <<<"$2"
+    wine "$1" /S "${words[@]}" >/dev/null 2>&1
+}
+
+installed_in() { [[ -f "$(unix_path "$1")/span-meter.exe" ]]; }
 menu_entry() {
     [[ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tallyglass Hourwick Span Meter.lnk" ]]
 }
-uninstall_entry() {
-    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\SpanMeter' \
-        /v DisplayVersion 2>/dev/null | grep -q "$1"
+# A string of the uninstall entry, read from an export of it: reg query writes through the
+# console's code page, which turns Polish and Russian letters into question marks.
+uninstall_value() {
+    rm -f "$work/entry.reg"
+    wine reg export 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\SpanMeter' \
+        "$(winepath -w "$work/entry.reg")" /y >/dev/null 2>&1 || return 0
+    iconv -f UTF-16 -t UTF-8 "$work/entry.reg" | tr -d '\r' |
+        sed -n "s/^\"$1\"=\"\(.*\)\"\$/\1/p" | sed 's/\\\\/\\/g'
 }
+uninstall_entry() { [[ $(uninstall_value DisplayVersion) == "$1" ]]; }
+entry_and_shortcut_kept() { uninstall_entry "$version" && menu_entry; }
+entry_points_to() { [[ $(uninstall_value InstallLocation) == "$1" ]]; }
+# The folder holds the skin and nothing else.
+only_skin_left() { [[ $(cd "$(unix_path "$1")" 2>/dev/null && find . -type f) == ./x/o.cjs ]]; }
 not() { ! "$@"; }
+
+# The main window's own background, 3 pixels in from its corner (the frames begin at 8), has the
+# skin's colour.
+skin_colour=3c8d2f
+skin_applied() {
+    local colour
+    import -window "$1" build-win/wine-skin.png
+    colour=$(convert build-win/wine-skin.png -format '%[hex:p{3,3}]' info: 2>/dev/null)
+    echo "   the window's background: #${colour,,}, the skin's: #$skin_colour;" \
+        "screenshot build-win/wine-skin.png"
+    [[ ${colour,,} == "$skin_colour"* ]]
+}
 
 # Waits until the window has painted: two screenshots in a row alike, of more than a few colours
 # (30 seconds at most). A click before then may reach a window not yet taking input.
@@ -202,24 +274,31 @@ counts() {
     [[ ${differing%% *} -gt 0 ]] 2>/dev/null
 }
 
-# Installs silently, starts the installed program, opens "Count Time Elapsed" and presses Start
-# with real clicks, sees it count, closes it, and uninstalls silently.
+# Installs silently into a folder of Polish and Russian letters, gives it a skin, starts the
+# installed program and sees the skin; opens "Count Time Elapsed" and presses Start with real
+# clicks, and sees it count. While it is open, the uninstaller must refuse and change nothing. Then
+# a second install must go over the first, one elsewhere must move it, and the uninstaller must
+# take all but the user's skin away.
 check_installer() {
-    local version window counter folder="$WINEPREFIX/drive_c/Program Files/Tallyglass Hourwick Span Meter"
-    version=$(basename "$setup" -setup.exe)
-    version=${version#span-meter-}
-    echo "== $(basename "$setup") /S, then the installed program"
-    wine "$setup" /S >/dev/null 2>&1 || true
+    local window counter status folder
+    folder=$(unix_path "$named_folder")
+    echo "== $(basename "$setup") /S /D=$named_folder, then the installed program"
+    silently "$setup" "/D=$named_folder" || true
     wineserver --wait
-    expect "installed into Program Files" installed_folder span-meter.exe
+    expect "installed into the folder given" installed_in "$named_folder"
     expect "a Start-menu entry" menu_entry
     expect "listed among installed programs, version $version" uninstall_entry "$version"
 
+    mkdir -p "$folder/x"
+    printf 'QWidget#Form1 { background-color: #%s; }\n' "$skin_colour" >"$folder/x/o.cjs"
     (cd "$folder" && exec wine span-meter.exe >/dev/null 2>&1) &
     disown
     # "Count Time Elapsed": 8 pixels in, 129 down, 520 by 27 (the layout's twips at 96 dpi).
     if window=$(find_window "$title") && settled "$window"; then
+        expect "the skin under Polish and Russian folder names is applied" skin_applied "$window"
         xdotool mousemove --window "$window" 268 142 click 1
+    else
+        expect "the installed program starts" false
     fi
     # "Start", at the same left, 169 down; it says "Stop" once pressed.
     if counter=$(find_window "Count Time Elapsed") && settled "$counter"; then
@@ -227,16 +306,42 @@ check_installer() {
         xdotool mousemove --window "$counter" 268 182 click 1
         expect "Start is pressed" changes "$counter" "$work/before-start.png"
         expect "the installed program counts after Start" counts "$counter"
-        wmctrl -i -c "$counter"
     else
         expect "the installed program opens Count Time Elapsed" false
     fi
+
+    # The uninstaller runs in the folder and is waited for (_?=), so its own exit code is seen.
+    echo "== uninstall.exe /S while the program is open"
+    local before after
+    before=$(cd "$folder" && find . | sort) || true
+    status=0
+    silently "$folder/uninstall.exe" "_?=$named_folder" || status=$?
+    after=$(cd "$folder" && find . | sort) || true
+    echo "   its exit code: $status; files gone: $(comm -23 <(echo "$before") <(echo "$after") | wc -l)"
+    expect "uninstalling while open fails (exit code $status)" test "$status" -ne 0
+    expect "uninstalling while open removes no file" test "$before" == "$after"
+    expect "uninstalling while open keeps the entry and the shortcut" entry_and_shortcut_kept
+    status=0
+    silently "$setup" "" || status=$?
+    expect "installing over the open program fails (exit code $status)" test "$status" -ne 0
     wineserver -k
     wineserver --wait
 
-    wine "$folder/uninstall.exe" /S >/dev/null 2>&1 || true
+    echo "== $(basename "$setup") /S again, then /S /D=$moved_folder"
+    wine "$setup" /S >/dev/null 2>&1 || true
+    wineserver --wait
+    expect "a second install goes over the first" installed_in "$named_folder"
+    expect "a second install leaves Program Files alone" not test -e "$(unix_path "$program_files")"
+    expect "a second install keeps one entry, for its folder" entry_points_to "$named_folder"
+    silently "$setup" "/D=$moved_folder" || true
+    wineserver --wait
+    expect "an install elsewhere moves the copy" installed_in "$moved_folder"
+    expect "an install elsewhere keeps one entry, for its folder" entry_points_to "$moved_folder"
+    expect "an install elsewhere leaves only the skin in the old folder" only_skin_left "$named_folder"
+
+    wine "$(unix_path "$moved_folder")/uninstall.exe" /S >/dev/null 2>&1 || true
     wineserver --wait # the uninstaller runs from a copy of itself, and ends after the copy
-    expect "uninstalled: the folder is gone" not test -e "$folder"
+    expect "uninstalled: the folder is gone" not test -e "$(unix_path "$moved_folder")"
     expect "uninstalled: the Start-menu entry is gone" not menu_entry
     expect "uninstalled: no longer listed" not uninstall_entry "$version"
 }
@@ -267,16 +372,34 @@ check_centred() {
     fi
 }
 
+# Wine's menu builder writes these for a prefix; none may be left in the home folder.
+home_menus=("$HOME/.local/share/applications" "$HOME/.local/share/icons" "$HOME/.local/share/mime"
+    "$HOME/.local/share/desktop-directories" "$HOME/.config/menus")
+home_untouched() {
+    local written
+    written=$(find "${home_menus[@]}" -newer "$work/started" 2>/dev/null | grep -i wine || true)
+    [[ -z $written ]] || echo "   written into the home folder: ${written//$'\n'/ }"
+    [[ -z $written ]]
+}
+
+touch "$work/started"
 start_x_server
 make_prefix
 run_suites
 wineserver -k 2>/dev/null || true
-rm -rf "$WINEPREFIX"
+rm -rf --one-file-system "$WINEPREFIX"
 make_prefix
 check_zip
-rm -rf "$WINEPREFIX"
+rm -rf --one-file-system "$WINEPREFIX"
 make_prefix
 check_installer
+if home_untouched; then
+    echo "pass: no menu entries or icons of Wine's written into the home folder"
+    count "home folder untouched" pass
+else
+    echo "FAIL: Wine's menu builder wrote into the home folder"
+    count "home folder untouched" fail
+fi
 ((failed == 0)) || echo "failed: ${failures[*]}"
 echo "windows: $passed passed, $failed failed"
 ((failed == 0))

@@ -109,22 +109,36 @@ void AppearanceTest::fileExists()
 void AppearanceTest::skinListingCountsOnlyVisibleRegularFiles_data()
 {
     QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("folder");
     QTest::addColumn<bool>("listed");
-    QTest::newRow("regular file") << QStringLiteral("file") << true;
-    QTest::newRow("folder") << QStringLiteral("folder") << false;
-    QTest::newRow("hidden file") << QStringLiteral("hidden") << false;
-    QTest::newRow("missing") << QStringLiteral("missing") << false;
+    QTest::newRow("regular file") << QStringLiteral("file") << QString() << true;
+    QTest::newRow("folder") << QStringLiteral("folder") << QString() << false;
+    QTest::newRow("hidden file") << QStringLiteral("hidden") << QString() << false;
+    QTest::newRow("missing") << QStringLiteral("missing") << QString() << false;
 #ifdef Q_OS_UNIX
-    QTest::newRow("fifo") << QStringLiteral("fifo") << false;
+    QTest::newRow("fifo") << QStringLiteral("fifo") << QString() << false;
 #endif
-    QTest::newRow("link to a file") << QStringLiteral("link") << true;
+    QTest::newRow("link to a file") << QStringLiteral("link") << QString() << true;
+    // Names no single Windows code page holds: the program may be unpacked under any of them.
+    const QString polishAndRussian = QStringLiteral("Łukasz Пользователь/span/x");
+    QTest::newRow("file under Polish and Russian names")
+        << QStringLiteral("file") << polishAndRussian << true;
+    QTest::newRow("missing under Polish and Russian names")
+        << QStringLiteral("missing") << polishAndRussian << false;
+    QTest::newRow("folder under Polish and Russian names")
+        << QStringLiteral("folder") << polishAndRussian << false;
+    QTest::newRow("file under Greek and Japanese names")
+        << QStringLiteral("file") << QStringLiteral("Ελένη/ファイル") << true;
 }
 
 void AppearanceTest::skinListingCountsOnlyVisibleRegularFiles()
 {
     QFETCH(QString, kind);
+    QFETCH(QString, folder);
     QFETCH(bool, listed);
-    QTemporaryDir dir;
+    QTemporaryDir top;
+    QVERIFY(QDir(top.path()).mkpath(folder.isEmpty() ? QStringLiteral(".") : folder));
+    const QDir dir(top.filePath(folder));
     const QString name =
         kind == QLatin1String("hidden") ? QStringLiteral(".o.cjs") : QStringLiteral("o.cjs");
     const QString path = dir.filePath(name);
@@ -132,7 +146,7 @@ void AppearanceTest::skinListingCountsOnlyVisibleRegularFiles()
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
     } else if (kind == QLatin1String("folder")) {
-        QVERIFY(QDir(dir.path()).mkdir(name));
+        QVERIFY(dir.mkdir(name));
 #ifdef Q_OS_UNIX
     } else if (kind == QLatin1String("fifo")) {
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);

@@ -97,7 +97,8 @@ static QList<QSize> iconSizes(const QWidget& window)
     return sizes;
 }
 
-static const QList<QSize> allIconSizes{{32, 32}, {48, 48}, {128, 128}, {256, 256}};
+static const QList<QSize> allIconSizes{{16, 16}, {24, 24},   {32, 32},
+                                       {48, 48}, {128, 128}, {256, 256}};
 
 void MainWindowTest::iconComesOnceTheWindowHasDrawn()
 {
