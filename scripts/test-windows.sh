@@ -30,34 +30,16 @@ export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
 # icons and file associations for each prefix into the home folder, pointing at a prefix that is
 # deleted at the end.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-server_pid=
-manager_pid=
 cleanup() {
     wineserver -k 2>/dev/null || true
-    kill $manager_pid $server_pid 2>/dev/null || true
+    stop_x_server
     rm -rf --one-file-system "$work"
 }
 trap cleanup EXIT
 
-# Fails, with Xvfb's own output, when the server has not given its number within 10 seconds.
-start_x_server() {
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-    server_pid=$!
-    local tries
-    for tries in $(seq 100); do
-        [[ -s $work/display ]] && break
-        kill -0 "$server_pid" 2>/dev/null || break # it gave up: no use waiting
-        sleep 0.1
-    done
-    if [[ ! -s $work/display ]]; then
-        echo "FAIL: the X server (Xvfb) did not start; its output:" >&2
-        sed 's/^/  /' "$work/xvfb.log" >&2
-        exit 1
-    fi
-    export DISPLAY=:$(cat "$work/display")
-    openbox >/dev/null 2>&1 &
-    manager_pid=$!
-}
+# The X server every harness starts: numbered by itself, with openbox on it.
+# shellcheck source=../tests/e2e/xserver.sh
+source tests/e2e/xserver.sh
 
 # A fresh prefix, where the layouts' Arial is Liberation Sans, which has Arial's metrics, so that
 # they measure as they will on Windows.
@@ -383,7 +365,7 @@ home_untouched() {
 }
 
 touch "$work/started"
-start_x_server
+start_x_server || exit 1
 make_prefix
 run_suites
 wineserver -k 2>/dev/null || true
