@@ -40,6 +40,20 @@ trap cleanup EXIT
 # The X server every harness starts: numbered by itself, with openbox on it.
 # shellcheck source=../tests/e2e/xserver.sh
 source tests/e2e/xserver.sh
+# shellcheck source=../tests/e2e/helpers.sh
+source tests/e2e/helpers.sh
+
+# Where the layout tables put each control (Form1_PushButton2=520x27+8+129 and the rest), from the
+# tool built with the suites, run under Wine; `centre` and the other helpers read them.
+# Wine loses the output of a redirected console program, so a batch file writes it to a file.
+windows_layout_places() {
+    local batch=$work/places.bat file=$work/places.txt places
+    echo "@"$(winepath -w "$tests/layout-places.exe")" > "$(winepath -w "$file")"" >"$batch"
+    wine cmd /c "$(winepath -w "$batch")" >/dev/null 2>&1 || true
+    places=$(tr -d '\r' <"$file" 2>/dev/null) && [[ -n $places ]] ||
+        { echo "FAIL: no layout places from $tests/layout-places.exe" >&2; return 1; }
+    eval "$places"
+}
 
 # A fresh prefix, where the layouts' Arial is Liberation Sans, which has Arial's metrics, so that
 # they measure as they will on Windows.
@@ -68,14 +82,18 @@ count() {
 run_suite() {
     local name=$1 program=$2
     shift 2
-    local result=$work/$name.txt batch=$work/$name.bat setting
+    local result=$work/$name.txt batch=$work/$name.bat setting functions=()
+    for setting in "$@"; do
+        [[ $setting == *=* ]] || functions+=("$setting")
+    done
     # Wine is slower than Linux, and a loaded machine more so: Qt Test's 5-minute watchdog on each
     # test function becomes 15.
     {
         for setting in QT_QPA_PLATFORM=offscreen QT_FONT_DPI=96 QTEST_FUNCTION_TIMEOUT=900000 "$@"; do
-            echo "@set $setting"
+            [[ $setting == *=* ]] && echo "@set $setting"
         done
-        echo "@\"$(winepath -w "$tests/$program.exe")\" -o \"$(winepath -w "$result"),txt\""
+        echo "@\"$(winepath -w "$tests/$program.exe")\" -o \"$(winepath -w "$result"),txt\"" \
+            "${functions[*]}"
     } >"$batch"
     timeout 900 wine cmd /c "$(winepath -w "$batch")" >/dev/null 2>&1 || true
     local totals
@@ -96,7 +114,7 @@ run_suites() {
         program=$(basename "$program" .exe)
         run_suite "$program" "$program"
     done
-    run_suite tst_layouts_120dpi tst_layouts QT_SCALE_FACTOR=1.25 SPAN_EXPECT_SCALE=1.25
+    run_suite tst_layouts_120dpi tst_layouts QT_SCALE_FACTOR=1.25 SPAN_EXPECT_SCALE=1.25 windowSize
 }
 
 # The zip unpacked where nothing else is, started, and its main window found on the X server.
@@ -275,17 +293,18 @@ check_installer() {
     printf 'QWidget#Form1 { background-color: #%s; }\n' "$skin_colour" >"$folder/x/o.cjs"
     (cd "$folder" && exec wine span-meter.exe >/dev/null 2>&1) &
     disown
-    # "Count Time Elapsed": 8 pixels in, 129 down, 520 by 27 (the layout's twips at 96 dpi).
     if window=$(find_window "$title") && settled "$window"; then
         expect "the skin under Polish and Russian folder names is applied" skin_applied "$window"
-        xdotool mousemove --window "$window" 268 142 click 1
+        # shellcheck disable=SC2046 # "X Y"
+        xdotool mousemove --window "$window" $(centre Form1 PushButton2) click 1
     else
         expect "the installed program starts" false
     fi
-    # "Start", at the same left, 169 down; it says "Stop" once pressed.
+    # "Start" says "Stop" once pressed.
     if counter=$(find_window "Count Time Elapsed") && settled "$counter"; then
         import -window "$counter" "$work/before-start.png"
-        xdotool mousemove --window "$counter" 268 182 click 1
+        # shellcheck disable=SC2046 # "X Y"
+        xdotool mousemove --window "$counter" $(centre Form2 PushButton2) click 1
         expect "Start is pressed" changes "$counter" "$work/before-start.png"
         expect "the installed program counts after Start" counts "$counter"
     else
@@ -367,6 +386,7 @@ home_untouched() {
 touch "$work/started"
 start_x_server || exit 1
 make_prefix
+windows_layout_places || exit 1
 run_suites
 wineserver -k 2>/dev/null || true
 rm -rf --one-file-system "$WINEPREFIX"
