@@ -58,7 +58,8 @@ run_suite() {
     count "$dir tests" $((total - failing)) "$failing"
 }
 run_suite build -DSPAN_SANITIZE=OFF
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 run_suite build-asan -DSPAN_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:suppressions=$PWD/tests/asan.supp \
+    run_suite build-asan -DSPAN_SANITIZE=ON
 
 echo "== fuzzing and the typing property, briefly"
 # One result per fuzz target and for the property test, as the fuzz script reports them.
