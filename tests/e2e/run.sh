@@ -666,6 +666,14 @@ centred_on() {
     read -r cx cy < <(frame_centre "$1")
     ((cx - $2 - 640 <= 2 && $2 + 640 - cx <= 2 && cy - 400 <= 2 && 400 - cy <= 2))
 }
+# expect_centred WINDOW LEFT WHAT: passes, or fails saying where the window stands instead.
+expect_centred() {
+    if poll "$STEP_WAIT" centred_on "$1" "$2"; then
+        pass "two monitors: $3"
+    else
+        fail "two monitors: not so ($3): the window stands at $(frame_centre "$1")"
+    fi
+}
 right_of() { (($(frame_centre "$1" | cut -d' ' -f1) > $2)); }
 left_of() { (($(frame_centre "$1" | cut -d' ' -f1) < $2)); }
 
@@ -681,27 +689,15 @@ poll "$WAIT" wm_tells_frames || fail_hard "two monitors: the window manager neve
 launch twomonitors
 wait_for_window "$MAIN_TITLE"
 main=$FOUND
-if poll "$STEP_WAIT" centred_on "$main" 0; then
-    pass "two monitors: the main window starts centred on the first"
-else
-    fail "two monitors: the main window starts at $(frame_centre "$main"), not on the first's centre"
-fi
+expect_centred "$main" 0 "the main window starts centred on the first"
 xdotool windowmove "$main" 1800 300 # the user takes it to the second monitor
 poll "$STEP_WAIT" right_of "$main" 1280 || fail_hard "two monitors: the main window did not move"
 open_counter "$main" "$MAIN_ELAPSED_Y" "$ELAPSED_TITLE" "$ELAPSED_SIZE"
-if poll "$STEP_WAIT" centred_on "$COUNTER" 1280; then
-    pass "two monitors: '$ELAPSED_TITLE' opens centred on the second, where the main window was"
-else
-    fail "two monitors: '$ELAPSED_TITLE' opened at $(frame_centre "$COUNTER"), not on the second's centre"
-fi
+expect_centred "$COUNTER" 1280 "'$ELAPSED_TITLE' opens centred on the second, where the main window was"
 xdotool windowmove "$COUNTER" 200 100 # and the counter back to the first
 poll "$STEP_WAIT" left_of "$COUNTER" 1280 || fail_hard "two monitors: the counter did not move"
 back_to_main "$COUNTER" "$main" "$ELAPSED_TITLE" "${ELAPSED_REGION[back_y]}"
-if poll "$STEP_WAIT" centred_on "$main" 0; then
-    pass "two monitors: '< Back' shows the main window centred on the first, where the counter was"
-else
-    fail "two monitors: after '< Back' the main window is at $(frame_centre "$main"), not on the first's centre"
-fi
+expect_centred "$main" 0 "'< Back' shows the main window centred on the first, where the counter was"
 wmctrl -i -c "$main"
 wait_for_exit "closing the main window on two monitors"
 stop_x_server
