@@ -11,8 +11,6 @@ struct IntervalBreakdown
     std::int32_t Hours = 0;
     std::int32_t Minutes = 0;
     std::int32_t Seconds = 0;
-
-    friend bool operator==(const IntervalBreakdown&, const IntervalBreakdown&) = default;
 };
 
 // Division with remainder: the same results as subtracting whole days, hours and minutes in turn.
