@@ -3,7 +3,8 @@
 # already there. Run as root, or as a user who may use sudo.
 #   scripts/setup.sh [build] [package] [test] [bench] [windows]
 #     build  building and running the program (the default)
-#     package  making the Debian package (cpack -G DEB)
+#     package  making the Debian package (dpkg-buildpackage): the build dependencies that
+#              debian/control declares
 #     test   the test command: formatting, X server and window manager, accessibility bus and
 #            screen reader, the package's checks, the fuzzers
 #     bench  the benchmarks (bench/run.sh) and redrawing the hand cursor
@@ -21,7 +22,7 @@ group_build=(
     "$liberation" # metric-compatible Arial for the windows' fonts
 )
 group_package=(
-    dpkg-dev file # dpkg-shlibdeps and file, with which cpack finds the program's dependencies
+    dpkg-dev # dpkg-checkbuilddeps; debian/control declares the rest
 )
 group_test=(
     clang-format                                               # the formatting gate
@@ -31,7 +32,8 @@ group_test=(
     dbus-daemon                                                # a session bus for the program
     qt6-gtk-platformtheme gnome-themes-extra                   # the dark desktop theme
     at-spi2-core python3-pyatspi orca speech-dispatcher       # the accessibility bus, a screen reader
-    dpkg-dev file desktop-file-utils appstream lintian man-db  # the package and its checks
+    dpkg-dev debootstrap lintian autopkgtest                   # the package, built clean, tested
+    desktop-file-utils appstream man-db                        # the package's files checked
     clang libclang-rt-dev                                      # the fuzzers
 )
 group_bench=(
@@ -95,7 +97,7 @@ progress() {
     if ((total)); then echo "   set up $configured of $total"; fi
 }
 
-# Installs what the group lacks; the whole of apt's output is shown only if it fails.
+# Installs what the group lacks.
 install_group() {
     local name=$1
     shift
@@ -106,14 +108,20 @@ install_group() {
     done
     ((${#missing[@]})) || return 0
     echo "== installing ${#missing[@]} package(s) for the $name, with what they need: ${missing[*]}"
+    apt_get install "${missing[@]}"
+}
+
+# apt_get COMMAND ARGUMENTS: apt-get install or build-dep, after the package lists' update; the
+# whole of apt's output is shown only if it fails.
+apt_get() {
     local log
     log=$(mktemp)
     if ! $updated; then
         update_lists "$log" || { cat "$log"; rm -f "$log"; return 1; }
         updated=true
     fi
-    if ! DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${apt_options[@]}" \
-        -o Dpkg::Use-Pty=0 --no-install-recommends "${missing[@]}" 2>&1 | tee "$log" | progress; then
+    if ! DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get "$1" -y "${apt_options[@]}" \
+        -o Dpkg::Use-Pty=0 --no-install-recommends "${@:2}" 2>&1 | tee "$log" | progress; then
         echo "apt-get failed; its output:"
         cat "$log"
         rm -f "$log"
@@ -122,10 +130,19 @@ install_group() {
     rm -f "$log"
 }
 
+# The build dependencies that debian/control declares, when dpkg-checkbuilddeps finds one missing.
+install_build_dependencies() {
+    local project
+    project=$(cd "$(dirname "$0")/.." && pwd)
+    dpkg-checkbuilddeps "$project/debian/control" >/dev/null 2>&1 && return 0
+    echo "== installing the build dependencies that debian/control declares"
+    apt_get build-dep "$project"
+}
+
 for group in "$@"; do
     case $group in
     build) install_group build "${group_build[@]}" ;;
-    package) install_group packaging "${group_package[@]}" ;;
+    package) install_group packaging "${group_package[@]}" && install_build_dependencies ;;
     test) install_group tests "${group_test[@]}" ;;
     bench) install_group benchmarks "${group_bench[@]}" ;;
     windows) install_group "Windows build" "${group_windows[@]}" ;;

@@ -17,8 +17,8 @@ import time
 
 import session
 from session import (APP_NAME, ELAPSED_TITLE, MAIN_TITLE, REMAINING_TITLE, check, children,
-                     eventually, find, find_application, has_state, role, shown_window, text_of,
-                     wait_for)
+                     eventually, find, find_application, has_state, press, role, shown_window,
+                     text_of, wait_for)
 
 
 # --- reading the tree -----------------------------------------------------------------------------
@@ -48,13 +48,6 @@ def outline(accessible, depth=0):
     for child in children(accessible):
         lines += outline(child, depth + 1)
     return lines
-
-
-def press(button):
-    action = button.queryAction()
-    names = [action.getName(i) for i in range(action.nActions)]
-    check("Press" in names, f"{button.name!r} offers Press ({names})")
-    action.doAction(names.index("Press"))
 
 
 # --- the checks -----------------------------------------------------------------------------------

@@ -1,7 +1,7 @@
 # The X server of every harness: sourced by the test command, which starts one for the end-to-end
 # suites, by the suites that need one of their own (another resolution), and by
-# scripts/try-package.sh inside its throwaway root; run as a command (at the end) by a suite that
-# changes the server's keyboard.
+# scripts/test-windows.sh; run as a command (at the end) by a suite that changes the server's
+# keyboard.
 
 # start_x_server [XVFB-OPTION...]: Xvfb, numbered by the server itself, with openbox on it where
 # openbox is installed (a bare root may have none). Exports DISPLAY once the window manager has

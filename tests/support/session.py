@@ -1,8 +1,9 @@
 """The accessibility session of the suites that read the program through AT-SPI (tests/atspi,
-tests/orca, tests/e2e/keyboards.py): a D-Bus session of their own, the accessibility bus with its
-registry, the program's environment, waiting, reading the tree, and the ending of every process
-they started. Debian's python3 is needed: it has gi and pyatspi. tests/CMakeLists.txt puts this
-folder on PYTHONPATH; by hand, run a suite with PYTHONPATH=tests/support.
+tests/orca, tests/e2e/keyboards.py, and the package's smoke test debian/tests/smoke.py): a D-Bus
+session of their own, the accessibility bus with its registry, the program's environment, waiting,
+reading the tree, and the ending of every process they started. Debian's python3 is needed: it has
+gi and pyatspi. tests/CMakeLists.txt puts this folder on PYTHONPATH; by hand, run a suite with
+PYTHONPATH=tests/support.
 
 A suite's script calls main(in_session): the script runs again under dbus-run-session, where
 in_session(binary) does the checks; afterwards whatever the buses left behind is ended and reaped.
@@ -287,6 +288,14 @@ def find(root, role_word, name_pattern):
         if found is not None:
             return found
     return None
+
+
+def press(button):
+    """Presses a button through its Action interface, as a screen reader's user does."""
+    action = button.queryAction()
+    names = [action.getName(i) for i in range(action.nActions)]
+    check("Press" in names, f"{button.name!r} offers Press ({names})")
+    action.doAction(names.index("Press"))
 
 
 def find_application(pid):

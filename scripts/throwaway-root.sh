@@ -1,6 +1,39 @@
 # shellcheck shell=bash
-# The host folders a throwaway root borrows, and the root's safe removal: sourced by
-# scripts/try-package.sh and by its test (tests/package/chroot-mounts.sh).
+# A throwaway Debian root of the release this machine runs, the host folders it borrows, and its
+# safe removal: sourced by scripts/build-package.sh, by the package suite (tests/package/run.sh)
+# and by the test of the removal (tests/package/throwaway-root.sh). Needs root.
+
+# fresh_root ROOT: a minimal Debian (debootstrap's minbase) of this machine's release at ROOT, with
+# this machine's package sources, /proc, /sys and /dev. The first call keeps the bootstrapped root
+# as /var/tmp/span-meter-RELEASE.tar; later calls unpack it, so each root starts afresh.
+fresh_root() {
+    local root=$1 suite base mirror
+    suite=$(. /etc/os-release && echo "${VERSION_CODENAME:?no release name in /etc/os-release}")
+    base=/var/tmp/span-meter-$suite.tar
+    mkdir -p "$root"
+    if [[ ! -f $base ]]; then
+        command -v debootstrap >/dev/null || { echo "fresh_root: debootstrap is missing" >&2; return 1; }
+        mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
+        debootstrap --variant=minbase "$suite" "$root" "${mirror:-http://deb.debian.org/debian}" \
+            >"$root.debootstrap.log" 2>&1 || {
+            tail -n 20 "$root.debootstrap.log" >&2
+            echo "fresh_root: debootstrap failed; its log: $root.debootstrap.log" >&2
+            return 1
+        }
+        rm -f "$root.debootstrap.log"
+        if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
+            cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/"
+            rm -f "$root/etc/apt/sources.list"
+        fi
+        tar -C "$root" -cf "$base.part" . && mv "$base.part" "$base"
+    else
+        tar -C "$root" -xf "$base"
+    fi
+    cp /etc/resolv.conf "$root/etc/" 2>/dev/null || true
+    mount -t proc proc "$root/proc"
+    bind_into "$root" /sys sys
+    bind_into "$root" /dev dev
+}
 
 # bind_into ROOT SOURCE TARGET: SOURCE with everything mounted below it, at ROOT/TARGET. The copy
 # is a slave: an unmount inside the root never travels back to the host's own mounts.

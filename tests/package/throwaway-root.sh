@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The throwaway root of scripts/try-package.sh must never take the host with it. A scratch "host"
+# A throwaway root (scripts/throwaway-root.sh) must never take the host with it. A scratch "host"
 # folder (a shared mount with a mount below it, as /dev with /dev/pts) is bound into a scratch
 # root; a process holding the root's copy busy makes the unmount fail, and the root must then be
 # refused, with the mount named, and the host's files and mounts untouched; once the process ends,
@@ -14,7 +14,7 @@ set -euo pipefail
 if [[ -z ${SPAN_MOUNT_NAMESPACE:-} ]] && unshare -m --propagation private true 2>/dev/null; then
     SPAN_MOUNT_NAMESPACE=1 exec unshare -m --propagation private "$0" "$@"
 fi
-source "$(dirname "$(realpath "$0")")/../../scripts/chroot-mounts.sh"
+source "$(dirname "$(realpath "$0")")/../../scripts/throwaway-root.sh"
 
 scratch=$(mktemp -d)
 holder=

@@ -1,0 +1,48 @@
+#!/usr/bin/python3
+"""The installed program's smoke test, read through the accessibility bus as a screen reader reads
+it: the main window shows; Count Time Elapsed opens its counter; after Start the seconds count.
+
+Usage: smoke.py /usr/bin/span-meter    (DISPLAY names an X server; tests/support on PYTHONPATH)
+"""
+import re
+import subprocess
+
+import session
+from session import (ELAPSED_TITLE, MAIN_TITLE, check, eventually, find, find_application,
+                     press, shown_window, text_of, wait_for)
+
+COUNTED_SECONDS = r"Second\(s\): \d+"
+
+
+def open_counter_and_count(program):
+    app = wait_for("the program on the accessibility bus", lambda: find_application(program.pid))
+    main = wait_for("the main window", lambda: shown_window(app, MAIN_TITLE))
+    check(True, f"the main window {MAIN_TITLE!r} shows")
+    press(find(main, "push button", re.escape(ELAPSED_TITLE)))
+    counter = wait_for("the counter window", lambda: shown_window(app, ELAPSED_TITLE))
+    check(True, f"Count Time Elapsed opens the window {ELAPSED_TITLE!r}")
+    seconds = find(counter, "label", r"Second\(s\):.*")
+    check(not re.fullmatch(COUNTED_SECONDS, text_of(seconds)),
+          f"no count before Start: {text_of(seconds)!r}")
+    press(find(counter, "push button", "Start"))
+    first = wait_for("a count", lambda: re.fullmatch(COUNTED_SECONDS, text_of(seconds)))[0]
+    eventually(f"the seconds count on from {first!r}",
+               lambda: re.fullmatch(COUNTED_SECONDS, text_of(seconds)) and text_of(seconds) != first)
+
+
+def in_session(binary):
+    try:
+        with session.accessibility_bus("smoke") as runtime:
+            program = subprocess.Popen([binary], cwd=runtime,
+                                       env=session.program_env(runtime, LC_ALL="C.UTF-8"))
+            try:
+                open_counter_and_count(program)
+            finally:
+                session.stop(program.pid)
+    except (TimeoutError, RuntimeError) as error:
+        check(False, str(error))
+    return session.summary("smoke")
+
+
+if __name__ == "__main__":
+    session.main(in_session, __doc__)
