@@ -38,6 +38,12 @@ in_root() {
         HOME="$(chroot "$root" getent passwd "$1" | cut -d: -f6)" bash -euo pipefail -c "$2" \
         >>"$log" 2>&1
 }
+# copy_source FOLDER: what git tracks in the working tree, with its changes, at FOLDER in the root.
+copy_source() {
+    mkdir -p "$root$1"
+    git -C "$project" ls-files -z --cached --others --exclude-standard |
+        (cd "$project" && xargs -0 cp --parents -t "$root$1")
+}
 step() { # step WHAT USER COMMAND
     echo "== $1"
     in_root "$2" "$3" || {
@@ -49,9 +55,7 @@ step() { # step WHAT USER COMMAND
 echo "== a fresh $(. /etc/os-release && echo "$PRETTY_NAME") root in $root"
 fresh_root "$root"
 source_dir=/build/span-meter
-mkdir -p "$root$source_dir"
-git -C "$project" ls-files -z --cached --others --exclude-standard |
-    (cd "$project" && xargs -0 cp --parents -t "$root$source_dir")
+copy_source "$source_dir"
 
 jobs="parallel=$(nproc)"
 step "build-essential, as Debian's builders assume it" root '
@@ -72,9 +76,8 @@ cp "$root"/build/span-meter_* "$root"/build/span-meter-dbgsym_* "$out/"
 
 if $twice; then
     again=/home/maker/elsewhere/span-meter-source
-    mkdir -p "$root$again" "$out/again"
-    git -C "$project" ls-files -z --cached --others --exclude-standard |
-        (cd "$project" && xargs -0 cp --parents -t "$root$again")
+    mkdir -p "$out/again"
+    copy_source "$again"
     chroot "$root" chown -R maker: /home/maker/elsewhere
     step "dpkg-buildpackage again, elsewhere and otherwise" maker "
         umask 0002

@@ -29,6 +29,7 @@ fresh_root() {
     else
         tar -C "$root" -xf "$base"
     fi
+    chmod 755 "$root" # a 0700 from mktemp would shut all but root out of the root's /
     cp /etc/resolv.conf "$root/etc/" 2>/dev/null || true
     mount -t proc proc "$root/proc"
     bind_into "$root" /sys sys

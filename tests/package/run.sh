@@ -25,6 +25,9 @@ out=$scratch/out
 "$project/scripts/build-package.sh" "$out" --twice || fail "the build in a fresh root"
 deb=$(ls "$out"/span-meter_*.deb)
 echo "PASS: built $(basename "$deb") where only the declared build dependencies are installed"
+unit_summary=$(grep -E '^[0-9]+% tests passed, 0 tests failed out of [1-9]' "$out/build.log") ||
+    fail "the build ran no unit suites, or some failed"
+echo "PASS: the unit suites ran in the build: $unit_summary"
 for package in "$deb" "$out"/span-meter-dbgsym_*.deb; do
     cmp "$package" "$out/again/$(basename "$package")" ||
         fail "$(basename "$package") differs between the two builds"
