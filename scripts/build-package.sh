@@ -2,10 +2,10 @@
 # Builds the Debian source and binary packages in a fresh minimal root of the Debian release this
 # machine runs, where nothing is installed but Debian's essential and build-essential packages and
 # the build dependencies that debian/control declares: one it forgets fails here, not in Debian.
-# The build runs as an ordinary user, from what git tracks in the working tree. Needs root
+# The build runs as an ordinary user, from the working tree. Needs root
 # (debootstrap, chroot); takes minutes.
 #   scripts/build-package.sh OUT_DIR [--twice]
-#     OUT_DIR  receives the .dsc, the source tarball, the .deb and its debug symbols (.ddeb), the
+#     OUT_DIR  receives the .dsc, the source tarball, the .deb and its debug symbols (-dbgsym), the
 #              .buildinfo, the .changes and the build's log
 #     --twice  builds the binary packages once more, in OUT_DIR/again: in another folder, as
 #              another user, later, under another umask, time zone and locale, without the tests
@@ -21,8 +21,6 @@ out=$(realpath -m "$1")
 twice=false
 [[ ${2:-} == --twice ]] && twice=true
 [[ $(id -u) -eq 0 ]] || fail "run as root (debootstrap and chroot)"
-command -v git >/dev/null && git -C "$project" rev-parse --git-dir >/dev/null 2>&1 ||
-    fail "the source is what git tracks: run from a git checkout"
 
 # shellcheck source=throwaway-root.sh
 source "$project/scripts/throwaway-root.sh"
@@ -38,11 +36,12 @@ in_root() {
         HOME="$(chroot "$root" getent passwd "$1" | cut -d: -f6)" bash -euo pipefail -c "$2" \
         >>"$log" 2>&1
 }
-# copy_source FOLDER: what git tracks in the working tree, with its changes, at FOLDER in the root.
+# copy_source FOLDER: the working tree at FOLDER in the root, without what a source package leaves
+# out (debian/source/options and dpkg-source's own list): version control and builds.
 copy_source() {
     mkdir -p "$root$1"
-    git -C "$project" ls-files -z --cached --others --exclude-standard |
-        (cd "$project" && xargs -0 cp --parents -t "$root$1")
+    tar -C "$project" --exclude-vcs --exclude=./build --exclude='./build-*' --exclude='./obj-*' \
+        --exclude=__pycache__ -cf - . | tar -C "$root$1" -xf -
 }
 step() { # step WHAT USER COMMAND
     echo "== $1"
