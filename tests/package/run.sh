@@ -32,6 +32,7 @@ for package in "$deb" "$out"/span-meter-dbgsym_*.deb; do
     cmp "$package" "$out/again/$(basename "$package")" ||
         fail "$(basename "$package") differs between the two builds"
 done
+(cd "$out" && sha256sum span-meter*.deb again/span-meter*.deb)
 echo "PASS: a second build, elsewhere, later, without the tests, gives the same bytes"
 
 # Debian's checker, on the source package and the binaries: errors and warnings fail; pedantic and
