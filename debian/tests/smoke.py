@@ -5,7 +5,6 @@ it: the main window shows; Count Time Elapsed opens its counter; after Start the
 Usage: smoke.py /usr/bin/span-meter    (DISPLAY names an X server; tests/support on PYTHONPATH)
 """
 import re
-import subprocess
 
 import session
 from session import (ELAPSED_TITLE, MAIN_TITLE, check, eventually, find, find_application,
@@ -31,17 +30,7 @@ def open_counter_and_count(program):
 
 
 def in_session(binary):
-    try:
-        with session.accessibility_bus("smoke") as runtime:
-            program = subprocess.Popen([binary], cwd=runtime,
-                                       env=session.program_env(runtime, LC_ALL="C.UTF-8"))
-            try:
-                open_counter_and_count(program)
-            finally:
-                session.stop(program.pid)
-    except (TimeoutError, RuntimeError) as error:
-        check(False, str(error))
-    return session.summary("smoke")
+    return session.check_program("smoke", binary, open_counter_and_count)
 
 
 if __name__ == "__main__":

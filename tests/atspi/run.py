@@ -12,7 +12,6 @@ changes; no more text-changed events than real changes; and the main window acti
 "< Back".
 """
 import re
-import subprocess
 import time
 
 import session
@@ -247,6 +246,10 @@ def go_back(app, main, counter):
 
 
 def run_checks(program):
+    global pyatspi, GLib
+    import pyatspi  # once the accessibility bus is up: before, it would find none
+    from gi.repository import GLib
+
     app = wait_for("the program on the accessibility bus", lambda: find_application(program.pid))
     check(app.name == APP_NAME, f"the application is named by its title: {app.name!r}")
     main, date_text, time_text = check_main_window(app)
@@ -262,21 +265,7 @@ def run_checks(program):
 
 
 def in_session(binary):
-    try:
-        with session.accessibility_bus("atspi") as runtime:
-            global pyatspi, GLib
-            import pyatspi
-            from gi.repository import GLib
-
-            program = subprocess.Popen([binary], cwd=runtime,
-                                       env=session.program_env(runtime, LC_ALL="C.UTF-8"))
-            try:
-                run_checks(program)
-            finally:
-                session.stop(program.pid)
-    except (TimeoutError, RuntimeError) as error:
-        check(False, str(error))
-    return session.summary("atspi")
+    return session.check_program("atspi", binary, run_checks)
 
 
 if __name__ == "__main__":

@@ -168,6 +168,23 @@ def program_env(folder, **settings):
                 PATH=stand_ins + os.pathsep + os.environ.get("PATH", ""), **settings)
 
 
+def check_program(suite, binary, checks):
+    """The suite's run in its accessibility session: starts the program, calls checks(program),
+    ends the program; returns the suite's exit status. A time-out or a bus that cannot be had fails
+    the suite."""
+    try:
+        with accessibility_bus(suite) as runtime:
+            program = subprocess.Popen([binary], cwd=runtime,
+                                       env=program_env(runtime, LC_ALL="C.UTF-8"))
+            try:
+                checks(program)
+            finally:
+                stop(program.pid)
+    except (TimeoutError, RuntimeError) as error:
+        check(False, str(error))
+    return summary(suite)
+
+
 # --- the processes -------------------------------------------------------------------------------
 
 
