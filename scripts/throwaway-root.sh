@@ -31,6 +31,8 @@ fresh_root() {
     fi
     chmod 755 "$root" # a 0700 from mktemp would shut all but root out of the root's /
     cp /etc/resolv.conf "$root/etc/" 2>/dev/null || true
+    # A download that breaks off is tried again rather than failing the build or the test.
+    echo 'Acquire::Retries "3";' >"$root/etc/apt/apt.conf.d/80span-meter-retries"
     mount -t proc proc "$root/proc"
     bind_into "$root" /sys sys
     bind_into "$root" /dev dev
