@@ -12,8 +12,12 @@ fresh_root() {
     base=/var/tmp/span-meter-$suite.tar
     mkdir -p "$root"
     if [[ ! -f $base ]]; then
-        command -v debootstrap >/dev/null || { echo "fresh_root: debootstrap is missing" >&2; return 1; }
-        mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
+        command -v debootstrap >/dev/null || {
+            echo "fresh_root: debootstrap is missing" >&2
+            return 1
+        }
+        mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null |
+            head -n 1)
         debootstrap --variant=minbase "$suite" "$root" "${mirror:-http://deb.debian.org/debian}" \
             >"$root.debootstrap.log" 2>&1 || {
             tail -n 20 "$root.debootstrap.log" >&2

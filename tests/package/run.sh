@@ -8,7 +8,10 @@
 #   run.sh
 set -euo pipefail
 if [[ $(id -u) -ne 0 ]]; then
-    sudo -n true 2>/dev/null || { echo "FAIL: the package suite needs root or sudo (chroot)"; exit 1; }
+    sudo -n true 2>/dev/null || {
+        echo "FAIL: the package suite needs root or sudo (chroot)"
+        exit 1
+    }
     exec sudo -n "$0" "$@"
 fi
 project=$(cd "$(dirname "$0")/../.." && pwd)
@@ -48,6 +51,10 @@ source_version=$(dpkg-parsechangelog -l "$project/debian/changelog" -S Version)
 [[ $(dpkg-deb --field "$deb" Version) == "$source_version$release" ]] ||
     fail "the package's version is not $source_version$release"
 echo "PASS: the package's version $source_version$release names this release"
+dpkg-deb --field "$deb" Depends | grep -q 'libqt6widgets6' || fail "no Qt dependency declared"
+dpkg-deb --field "$deb" Depends | grep -q 'fonts-liberation2' || fail "no font dependency declared"
+[[ $(dpkg-deb --field "$deb" Recommends) == xdg-utils ]] || fail "xdg-utils is not recommended"
+echo "PASS: dependencies declared"
 
 root=$scratch/unpacked
 dpkg-deb -x "$deb" "$root"
@@ -69,15 +76,18 @@ echo "PASS: the installed README's images lie beside it"
 # The release history is kept twice, for Debian and for software centres: the newest entries agree.
 metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
 newest_release=$(grep -o -m 1 '<release version="[^"]*" date="[^"]*"' "$metainfo")
-changelog_date=$(date -u -d "@$(dpkg-parsechangelog -l "$project/debian/changelog" -S Timestamp)" +%F)
+changelog_time=$(dpkg-parsechangelog -l "$project/debian/changelog" -S Timestamp)
+changelog_date=$(date -u -d "@$changelog_time" +%F)
 [[ $newest_release == "<release version=\"$source_version\" date=\"$changelog_date\"" ]] ||
-    fail "the metainfo's newest release ($newest_release) is not the changelog's $source_version of $changelog_date"
+    fail "the metainfo's newest release ($newest_release) is not the changelog's" \
+        "$source_version of $changelog_date"
 homepage=$(sed -n 's|.*<url type="homepage">\(.*\)</url>.*|\1|p' "$metainfo")
 [[ -n $homepage && $(dpkg-deb --field "$deb" Homepage) == "$homepage" ]] ||
     fail "the Homepage field is not the metainfo's home page ($homepage)"
 echo "PASS: the changelog and the Homepage field agree with the metainfo"
 
-# The manual page renders without a warning, tells where the optional files go, and lists the keys as the README does.
+# The manual page renders without a warning, tells where the optional files go, and lists the
+# keys as the README does.
 page=$root/usr/share/man/man1/span-meter.1.gz
 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" >"$scratch/page.txt" 2>"$scratch/man.log" ||
     fail "man cannot render the manual page"
@@ -92,7 +102,8 @@ page_keys=$(LC_ALL=C MANWIDTH=10000 man -l "$page" 2>/dev/null | keys) ||
     fail "the manual page does not list the keys"
 [[ $page_keys == "$readme_keys" ]] ||
     fail "the manual page lists the keys otherwise than the README: $page_keys"
-echo "PASS: the manual page renders without warnings, places the optional files and lists the keys as the README does"
+echo "PASS: the manual page renders without warnings, places the optional files and lists the" \
+    "keys as the README does"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop entry"
 appstreamcli validate --no-net --pedantic "$metainfo" >/dev/null || fail "metainfo"
 echo "PASS: desktop entry and metainfo valid"
@@ -106,5 +117,6 @@ autopkgtest --output-dir "$scratch/autopkgtest" "$deb" "$(ls "$out"/span-meter_*
     fail "autopkgtest"
 }
 sed -n '/^smoke/p; /PASS: /p' "$scratch/autopkgtest.log"
-grep -qE '^smoke +PASS' "$scratch/autopkgtest/summary" || fail "autopkgtest's summary: $(cat "$scratch/autopkgtest/summary")"
+grep -qE '^smoke +PASS' "$scratch/autopkgtest/summary" ||
+    fail "autopkgtest's summary: $(cat "$scratch/autopkgtest/summary")"
 echo "PASS: autopkgtest's smoke test passes against the installed package"
