@@ -14,7 +14,13 @@ COUNTED_SECONDS = r"Second\(s\): \d+"
 
 
 def open_counter_and_count(program):
-    app = wait_for("the program on the accessibility bus", lambda: find_application(program.pid))
+    try:
+        app = wait_for("the program on the accessibility bus",
+                       lambda: find_application(program.pid))
+    except TimeoutError:
+        print(f"the program's exit status: {program.poll()}; the registry lists: "
+              f"{session.applications_seen()}", flush=True)
+        raise
     main = wait_for("the main window", lambda: shown_window(app, MAIN_TITLE))
     press(find(main, "push button", re.escape(ELAPSED_TITLE)))
     counter = wait_for("the counter window", lambda: shown_window(app, ELAPSED_TITLE))
