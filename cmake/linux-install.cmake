@@ -21,7 +21,11 @@ endforeach()
 install(FILES resources/span-meter.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
     RENAME ${SPAN_APP_ID}.svg)
 install(FILES packaging/span-meter.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES docs/sample-skin.qss README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES docs/sample-skin.qss docs/manual.html README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The installed program finds the manual, its home page, from its own folder.
+file(RELATIVE_PATH SPAN_INSTALLED_MANUAL ${CMAKE_INSTALL_PREFIX}/${SPAN_PROGRAM_FOLDER}
+    ${CMAKE_INSTALL_FULL_DOCDIR}/manual.html)
+target_compile_definitions(spancore PRIVATE SPAN_INSTALLED_MANUAL="${SPAN_INSTALLED_MANUAL}")
 # The README shows screenshots by relative paths: they go beside it, so the installed copy shows
 # them too.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.md)

@@ -1,7 +1,8 @@
 # The program's folder on Windows, as the zip holds it: the program with its optional hand
-# pointer beside it, and its papers, named .txt so that a double click opens them. The Qt and
-# MinGW DLLs, their licences and the notice on them are added by scripts/build-windows.sh.
+# pointer and its manual (its home page) beside it, and its papers, named .txt so that a double
+# click opens them. The Qt and MinGW DLLs, their licences and the notice on them are added by
+# scripts/build-windows.sh.
 install(TARGETS span-meter RUNTIME DESTINATION .)
-install(FILES resources/HAND-M.CUR resources/span-meter.ico docs/sample-skin.qss
+install(FILES resources/HAND-M.CUR resources/span-meter.ico docs/sample-skin.qss docs/manual.html
     packaging/windows/README.txt DESTINATION .)
 install(FILES COPYING DESTINATION . RENAME COPYING.txt)

@@ -20,6 +20,7 @@ liberation=fonts-liberation2
 group_build=(
     cmake ninja-build g++ qt6-base-dev libxcb1-dev
     "$liberation" # metric-compatible Arial for the windows' fonts
+    xdg-utils     # the manual opened as the home page, in the desktop's browser
 )
 group_package=(
     dpkg-dev # dpkg-checkbuilddeps; debian/control declares the rest
@@ -28,7 +29,7 @@ group_test=(
     clang-format                                               # the formatting gate
     fonts-dejavu-core                                          # Arabic and Persian letters
     xvfb xauth openbox xdotool x11-utils x11-xserver-utils x11-xkb-utils wmctrl imagemagick
-    python3-xlib                                               # the end-to-end suites
+    python3-xlib faketime                                      # the end-to-end suites
     dbus-daemon                                                # a session bus for the program
     qt6-gtk-platformtheme gnome-themes-extra                   # the dark desktop theme
     at-spi2-core python3-pyatspi orca speech-dispatcher       # the accessibility bus, a screen reader

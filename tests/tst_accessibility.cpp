@@ -2,13 +2,17 @@
 #include "controls/controls.h"
 #include "counters/counterwindow.h"
 #include "fakeplatform.h"
+#include "promisedskip.h"
 #include "shell/form1.h"
 
 #include <QAccessible>
 #include <QCalendarWidget>
 #include <QFontDatabase>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 class AccessibilityTest : public QObject
@@ -22,6 +26,7 @@ private Q_SLOTS:
     void pickersAreReadAsShown();
     void everythingWorksFromTheKeyboard_data();
     void everythingWorksFromTheKeyboard();
+    void heldEnterPressesNothingInTheWindowItOpened_data();
     void heldEnterPressesNothingInTheWindowItOpened();
     void calendarOpensFromTheKeyboard_data();
     void calendarOpensFromTheKeyboard();
@@ -194,27 +199,91 @@ void AccessibilityTest::everythingWorksFromTheKeyboard()
     QCOMPARE(m_application->loadedForm2(), nullptr);
 }
 
-// Repeats marked as such; as X sends them, with the key still down at each release, the test
-// through Orca holds the key for real.
+namespace {
+// The Enter keys that reach the program, as the window system sends them.
+class EnterKeys : public QObject
+{
+public:
+    EnterKeys() { QCoreApplication::instance()->installEventFilter(this); }
+    quint32 scanCode = 0;
+    int releases = 0; // let go, not the server's repeats
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        const bool press = event->type() == QEvent::KeyPress;
+        // Each key passes the window on its way to the focused control: counted there alone.
+        if ((!press && event->type() != QEvent::KeyRelease) ||
+            receiver != QApplication::focusWidget())
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return && key->nativeScanCode()) {
+            scanCode = key->nativeScanCode();
+            releases += !press && !key->isAutoRepeat() ? 1 : 0;
+        }
+        return false;
+    }
+};
+
+bool xdotool(const char* action)
+{
+    return QProcess::execute(QStringLiteral("xdotool"),
+                             {QString::fromLatin1(action), QStringLiteral("Return")}) == 0;
+}
+} // namespace
+
+void AccessibilityTest::heldEnterPressesNothingInTheWindowItOpened_data()
+{
+    QTest::addColumn<bool>("heldInTheServer");
+    // Repeats marked as such: X sends a held key's repeats as releases and presses, and Qt marks
+    // those it finds queued together.
+    QTest::newRow("marked repeats") << false;
+    // One it did not find together comes as a new press while the key is still down: only a key
+    // held in a real X server shows that (the test command runs this case on xcb).
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        QTest::newRow("a repeat Qt could not pair") << true;
+}
+
 void AccessibilityTest::heldEnterPressesNothingInTheWindowItOpened()
 {
+    QFETCH(bool, heldInTheServer);
     Form1& form1 = m_application->form1();
     form1.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form1));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QTest::keyPress(QApplication::focusWidget(), Qt::Key_Return);
+    EnterKeys enter;
+    const auto letGo = qScopeGuard([&] {
+        if (heldInTheServer)
+            xdotool("keyup");
+    });
+    if (heldInTheServer)
+        QVERIFY(xdotool("keydown"));
+    else
+        QTest::keyPress(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(m_application->loadedForm2());
     CounterWindow* window = m_application->loadedForm2();
-    QVERIFY(window && QTest::qWaitForWindowActive(window));
-    QCOMPARE(QApplication::focusWidget(), &window->startStopButton());
-    for (int repeat = 0; repeat < 3; ++repeat)
-        QTest::simulateEvent(&window->startStopButton(), true, Qt::Key_Return, Qt::NoModifier, {},
-                             true);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    PushButton& start = window->startStopButton();
+    QCOMPARE(QApplication::focusWidget(), &start);
+    if (heldInTheServer) {
+        QKeyEvent unpaired(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, enter.scanCode, 0, 0,
+                           QStringLiteral("\r"));
+        QApplication::sendEvent(&start, &unpaired);
+    } else {
+        for (int repeat = 0; repeat < 3; ++repeat)
+            QTest::simulateEvent(&start, true, Qt::Key_Return, Qt::NoModifier, {}, true);
+    }
     QVERIFY(!window->Timer1().isActive());
-    QCOMPARE(window->startStopButton().caption(), QStringLiteral("Start"));
+    QCOMPARE(start.caption(), QStringLiteral("Start"));
     // Let go and pressed again, it presses the button.
-    QTest::keyRelease(&window->startStopButton(), Qt::Key_Return);
-    QTest::keyClick(&window->startStopButton(), Qt::Key_Return);
+    if (heldInTheServer) {
+        QVERIFY(xdotool("keyup"));
+        QTRY_COMPARE(enter.releases, 1);
+    } else {
+        QTest::keyRelease(&start, Qt::Key_Return);
+    }
+    QTest::keyClick(&start, Qt::Key_Return);
     QVERIFY(window->Timer1().isActive());
 }
 
@@ -323,7 +392,7 @@ void AccessibilityTest::characterBoxesLieOnThePaintedText()
     // Qt's offscreen platform on Windows finds no fonts: every character is drawn as the same
     // empty box, and no glyph can be told from another.
     if (QFontDatabase::families().isEmpty())
-        QSKIP("No fonts: every character would be drawn as the same box");
+        SKIP_UNLESS_PROMISED("No fonts: every character would be drawn as the same box");
     const QLocale before;
     m_application.reset();
     QLocale::setDefault(QLocale(locale));

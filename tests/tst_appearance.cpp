@@ -39,6 +39,8 @@ private Q_SLOTS:
     void noSkinFileMeansNothingHappens();
     void styleSheetEngineRefuses_data();
     void styleSheetEngineRefuses();
+    void styleSheetSizeLimit_data();
+    void styleSheetSizeLimit();
     void pointerFollowsTheMouse_data();
     void pointerFollowsTheMouse();
     void reportLinesStayWhole_data();
@@ -198,7 +200,6 @@ void AppearanceTest::styleSheetEngineRefuses_data()
     QTest::addColumn<QString>("file");
     QTest::newRow("missing file") << 2 << QStringLiteral("missing.qss");
     QTest::newRow("folder") << 2 << QStringLiteral(".");
-    QTest::newRow("over 1 MB") << 2 << QStringLiteral("huge.qss");
     QTest::newRow("unknown window") << 3 << QString();
     QTest::newRow("unknown member") << 7 << QString();
 }
@@ -207,17 +208,42 @@ void AppearanceTest::styleSheetEngineRefuses()
 {
     QFETCH(int, dispatchId);
     QFETCH(QString, file);
-    QFile huge(m_dir.filePath(QStringLiteral("huge.qss")));
-    QVERIFY(huge.open(QIODevice::WriteOnly));
-    QVERIFY(huge.resize(StyleSheetSkinEngine::largestSkinFile + 1));
-    huge.close();
-
     WindowHandleTable handles;
     StyleSheetSkinEngine engine(handles);
     const QVariantList arguments =
         dispatchId == 2 ? QVariantList{m_dir.filePath(file), QString()} : QVariantList{42};
     QVERIFY_THROWS_EXCEPTION(Failure, engine.call(dispatchId, arguments));
     QVERIFY(engine.styleSheet().isEmpty());
+}
+
+void AppearanceTest::styleSheetSizeLimit_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("loads");
+    QTest::newRow("1 MB exactly") << qint64(1048576) << true;
+    QTest::newRow("1 MB and a byte") << qint64(1048577) << false;
+}
+
+void AppearanceTest::styleSheetSizeLimit()
+{
+    QFETCH(qint64, size);
+    QFETCH(bool, loads);
+    const QString path = m_dir.filePath(QStringLiteral("sized.qss"));
+    QFile sheet(path);
+    QVERIFY(sheet.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(sheet.write(QByteArray(size, ' ')), size);
+    sheet.close();
+
+    WindowHandleTable handles;
+    StyleSheetSkinEngine engine(handles);
+    const QVariantList arguments{path, QString()};
+    if (loads) {
+        engine.call(2, arguments);
+        QCOMPARE(engine.styleSheet().size(), size);
+    } else {
+        QVERIFY_THROWS_EXCEPTION(Failure, engine.call(2, arguments));
+        QVERIFY(engine.styleSheet().isEmpty());
+    }
 }
 
 namespace {

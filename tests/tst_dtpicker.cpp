@@ -232,6 +232,11 @@ private Q_SLOTS:
         row("de leap day from a common year", "de_DE", QDate(2025, 12, 3), {}, "date", "day",
             {u"type 29.02.2024"_s}, QDate(2024, 2, 29), now);
         row("de two-digit year", "de_DE", {}, {}, "date", "day", {u"type 3.4.24"_s}, april3, now);
+        // Read in 2026, two digits mean a year from 1946 to 2045.
+        row("de two-digit year, the window's last", "de_DE", {}, {}, "date", "day",
+            {u"type 3.4.45"_s}, QDate(2045, 4, 3), now);
+        row("de two-digit year, the window's first", "de_DE", {}, {}, "date", "day",
+            {u"type 3.4.46"_s}, QDate(1946, 4, 3), now);
         row("de time with colons", "de_DE", {}, {}, "time", "hours", {u"shift 10:20:30"_s}, today,
             tenTwenty);
         row("de time digits only", "de_DE", {}, {}, "time", "hours", {u"type 102030"_s}, today,

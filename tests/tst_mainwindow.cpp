@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -34,6 +35,8 @@ private Q_SLOTS:
     void backShowsTheFocusAfterAKey_data();
     void backShowsTheFocusAfterAKey();
     void closingTheMainWindowEndsTheProgram();
+    void windowsStandOnTheScreen_data();
+    void windowsStandOnTheScreen();
 
 private:
     void startProgram();
@@ -162,22 +165,44 @@ void MainWindowTest::loadGoesOnPastItsFailures()
 void MainWindowTest::homePageOpensOnlyOnDrawSeven_data()
 {
     QTest::addColumn<double>("draw");
-    QTest::addColumn<bool>("opens");
-    QTest::newRow("0") << 0.0 << false;
-    QTest::newRow("just under 7") << 0.0599999 << false;
-    QTest::newRow("7 low") << 0.06 << true;
-    QTest::newRow("7 high") << 0.0699999 << true;
-    QTest::newRow("8") << 0.07 << false;
-    QTest::newRow("100") << 0.9999999 << false;
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("manual"); // where it lies; none: missing
+    QTest::addColumn<QString>("opened"); // none: nothing opened
+    const QString folder = QStringLiteral("/opt/span");
+    const QString beside = QStringLiteral("/opt/span/manual.html");
+    const QString besideAddress = QStringLiteral("file:///opt/span/manual.html");
+    QTest::newRow("0") << 0.0 << folder << beside << QString();
+    QTest::newRow("just under 7") << 0.0599999 << folder << beside << QString();
+    QTest::newRow("7 low") << 0.06 << folder << beside << besideAddress;
+    QTest::newRow("7 high") << 0.0699999 << folder << beside << besideAddress;
+    QTest::newRow("8") << 0.07 << folder << beside << QString();
+    QTest::newRow("100") << 0.9999999 << folder << beside << QString();
+    QTest::newRow("7, manual missing") << 0.06 << folder << QString() << QString();
+#ifdef Q_OS_LINUX
+    // As the package installs it: the program in its own folder, the manual with the documents.
+    QTest::newRow("7, installed") << 0.06 << QStringLiteral("/usr/lib/span-meter")
+                                  << QStringLiteral("/usr/share/doc/span-meter/manual.html")
+                                  << QStringLiteral("file:///usr/share/doc/span-meter/manual.html");
+#endif
 }
 
 void MainWindowTest::homePageOpensOnlyOnDrawSeven()
 {
     QFETCH(double, draw);
-    QFETCH(bool, opens);
+    QFETCH(QString, folder);
+    QFETCH(QString, manual);
+    QFETCH(QString, opened);
     m_fake->random.m_next = draw;
+    m_fake->fileSystem.m_folder = folder;
+    if (!manual.isEmpty())
+        m_fake->fileSystem.m_existing << manual;
     startProgram();
-    QCOMPARE(m_fake->urlOpener.m_opened.size(), opens ? 1 : 0);
+    QCOMPARE(m_fake->urlOpener.m_opened, opened.isEmpty() ? QStringList() : QStringList{opened});
+    const bool missingReported = manual.isEmpty() && draw == 0.06;
+    QCOMPARE(m_fake->messageBox.m_reports.size(), missingReported ? 1u : 0u);
+    if (missingReported)
+        QVERIFY(m_fake->messageBox.m_reports.front().text.startsWith(
+            QStringLiteral("The manual is missing from /opt/span\r\n")));
 }
 
 void MainWindowTest::modeButtonOpensItsCounterInOrder_data()
@@ -306,3 +331,52 @@ void MainWindowTest::closingTheMainWindowEndsTheProgram()
 
 QTEST_MAIN(MainWindowTest)
 #include "tst_mainwindow.moc"
+
+void MainWindowTest::windowsStandOnTheScreen_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::newRow("main") << QStringLiteral("Form1");
+    QTest::newRow("elapsed") << QStringLiteral("Form2");
+    QTest::newRow("remaining") << QStringLiteral("Form3");
+}
+
+// Centred where it fits; a window larger than the screen (run again at scale 2) keeps its left
+// and top edges, title bar and all, on it.
+void MainWindowTest::windowsStandOnTheScreen()
+{
+    QFETCH(QString, window);
+    startProgram();
+    QWidget* shown = &m_application->form1();
+    if (window == QLatin1String("Form2")) {
+        QTest::mouseClick(&button("PushButton2"), Qt::LeftButton);
+        shown = m_application->loadedForm2();
+    } else if (window == QLatin1String("Form3")) {
+        QTest::mouseClick(&button("PushButton1"), Qt::LeftButton);
+        shown = m_application->loadedForm3();
+    }
+    QVERIFY(shown);
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    const QRect available = shown->screen()->availableGeometry();
+    const QRect frame = shown->frameGeometry();
+    const auto check = [](int start, int length, int screenStart, int screenLength) {
+        if (length > screenLength)
+            return start == screenStart;
+        const int before = start - screenStart;
+        const int after = screenStart + screenLength - (start + length);
+        return std::abs(before - after) <= 1;
+    };
+    const QString place = QStringLiteral("window %1,%2 %3x%4 on %5,%6 %7x%8")
+                              .arg(frame.x())
+                              .arg(frame.y())
+                              .arg(frame.width())
+                              .arg(frame.height())
+                              .arg(available.x())
+                              .arg(available.y())
+                              .arg(available.width())
+                              .arg(available.height());
+    QVERIFY2(check(frame.x(), frame.width(), available.x(), available.width()), qPrintable(place));
+    QVERIFY2(check(frame.y(), frame.height(), available.y(), available.height()),
+             qPrintable(place));
+    if (qEnvironmentVariableIsSet("SPAN_EXPECT_LARGER_THAN_SCREEN"))
+        QVERIFY2(frame.width() > available.width(), qPrintable(place));
+}

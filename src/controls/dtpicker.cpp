@@ -1,6 +1,7 @@
 #include "dtpicker.h"
 
 #include "controls/qtcompat.h"
+#include "controls/readabletext.h"
 #include "controls/textgeometry.h"
 #include "platform/platform.h"
 
@@ -499,7 +500,8 @@ std::vector<std::pair<int, int>> DTPicker::drawnExtents() const
 }
 
 // Qt's calendar marks Saturday and Sunday whatever the locale; the days the locale does not
-// work are its weekend. Done when the calendar is first wanted, so start-up does not build it.
+// work are its weekend, in a red that reads on the theme. Done when the calendar is first
+// wanted, so start-up does not build it.
 void DTPicker::markLocaleWeekend()
 {
     if (m_weekendMarked || !calendarPopup())
@@ -513,4 +515,5 @@ void DTPicker::markLocaleWeekend()
         calendar->setWeekdayTextFormat(dayOfWeek,
                                        workdays.contains(dayOfWeek) ? QTextCharFormat() : weekend);
     }
+    keepCalendarReadable(*calendar);
 }

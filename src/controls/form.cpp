@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <algorithm>
 
 namespace {
 // Whether the user's last action was a key rather than a press of the mouse or a touch: Qt keeps
@@ -96,8 +97,12 @@ void Form::centreOnScreen(WindowSystem& windowSystem, QScreen* target)
     const QMargins frame = windowSystem.frameMarginsBeforeMap(*this);
     const QRect available = screen->availableGeometry();
     const QSize outer = size().grownBy(frame);
-    const QPoint frameTopLeft(available.x() + (available.width() - outer.width()) / 2,
-                              available.y() + (available.height() - outer.height()) / 2);
+    // Centred; a window larger than the screen keeps its title bar and close button on it.
+    const auto centred = [](int start, int room, int length) {
+        return start + std::max(0, (room - length) / 2);
+    };
+    const QPoint frameTopLeft(centred(available.x(), available.width(), outer.width()),
+                              centred(available.y(), available.height(), outer.height()));
     // The client area's place, inside the frame the window manager said it will draw.
     setGeometry(QRect(frameTopLeft + QPoint(frame.left(), frame.top()), size()));
 }

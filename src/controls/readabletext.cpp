@@ -1,7 +1,9 @@
 #include "readabletext.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QPalette>
+#include <QTextCharFormat>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -39,6 +41,33 @@ QColor readableOn(const QColor& background, const QColor& text)
     return contrastRatio(background, black) >= contrastRatio(background, white) ? black : white;
 }
 
+QColor readableTint(const QColor& background, const QColor& colour)
+{
+    if (contrastRatio(background, colour) >= minimumContrast)
+        return colour;
+    const QColor end = readableOn(background, colour);
+    // Contrast grows steadily on the way to black or white: the least mix that reaches the
+    // threshold keeps the most of the colour.
+    const auto mixed = [&](double share) {
+        const QColor from = colour.toRgb();
+        return QColor::fromRgbF(
+            static_cast<float>(from.redF() + (end.redF() - from.redF()) * share),
+            static_cast<float>(from.greenF() + (end.greenF() - from.greenF()) * share),
+            static_cast<float>(from.blueF() + (end.blueF() - from.blueF()) * share));
+    };
+    double low = 0;
+    double high = 1;
+    for (int step = 0; step < 12; ++step) {
+        const double middle = (low + high) / 2;
+        (contrastRatio(background, mixed(middle)) >= minimumContrast ? high : low) = middle;
+    }
+    // In whole channel values, as it is drawn, so rounding cannot take it back under.
+    const auto drawn = [&](double share) { return QColor(mixed(share).rgb()); };
+    while (contrastRatio(background, drawn(high)) < minimumContrast)
+        high = std::min(1.0, high + 1.0 / 255);
+    return drawn(high);
+}
+
 void keepTextReadable(QWidget& widget)
 {
     const QPalette::ColorRole textRole = widget.foregroundRole();
@@ -57,4 +86,31 @@ void keepTextReadable(QWidget& widget)
     }
     if (changed)
         widget.setPalette(palette);
+}
+
+void keepCalendarReadable(QCalendarWidget& calendar)
+{
+    QPalette palette = calendar.palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        // The month's header and the chosen day stand on the theme's highlight.
+        palette.setColor(group, QPalette::HighlightedText,
+                         readableOn(palette.color(group, QPalette::Highlight),
+                                    palette.color(group, QPalette::HighlightedText)));
+    }
+    // The days of the months before and after are drawn faint on purpose, yet they can be picked.
+    palette.setColor(QPalette::Disabled, QPalette::Text,
+                     readableTint(palette.color(QPalette::Base),
+                                  palette.color(QPalette::Disabled, QPalette::Text)));
+    calendar.setPalette(palette);
+    // A day's own colour stands on the days' background and on the weekday names' row.
+    for (int day = Qt::Monday; day <= Qt::Sunday; ++day) {
+        const auto dayOfWeek = static_cast<Qt::DayOfWeek>(day);
+        QTextCharFormat format = calendar.weekdayTextFormat(dayOfWeek);
+        if (!format.hasProperty(QTextFormat::ForegroundBrush))
+            continue;
+        const QColor onDays =
+            readableTint(palette.color(QPalette::Base), format.foreground().color());
+        format.setForeground(readableTint(palette.color(QPalette::AlternateBase), onDays));
+        calendar.setWeekdayTextFormat(dayOfWeek, format);
+    }
 }

@@ -8,5 +8,5 @@
 void DesktopUrlOpener::open(const QString& address)
 {
     if (!QDesktopServices::openUrl(QUrl(address, QUrl::StrictMode)))
-        throw Failure(QStringLiteral("The web page %1 could not be opened").arg(address));
+        throw Failure(QStringLiteral("The page %1 could not be opened").arg(address));
 }

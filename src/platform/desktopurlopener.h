@@ -2,7 +2,7 @@
 
 #include "platform/platform.h"
 
-// Opens a web address in the desktop's browser.
+// Opens an address, a web page or a local file, in the desktop's browser.
 class DesktopUrlOpener : public UrlOpener
 {
 public:

@@ -46,7 +46,7 @@ void Form1::MaybeOpenHomePage()
     m_platform.random.seed(m_platform.clock.secondsSinceMidnight());
     const int draw = static_cast<int>(m_platform.random.next() * 100) + 1;
     if (draw == 7)
-        m_platform.urlOpener.open(homePageAddress);
+        m_platform.urlOpener.open(m_main.homePageAddress());
 }
 
 void Form1::PushButton1_Click()

@@ -9,7 +9,14 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QRadioButton>
+#include <QUrl>
+
+// Where an installed program finds its manual, from its own folder.
+#ifndef SPAN_INSTALLED_MANUAL
+#define SPAN_INSTALLED_MANUAL "manual.html"
+#endif
 
 namespace {
 const QString skinFileLiteral = QStringLiteral("\\x\\o.cjs");
@@ -114,6 +121,20 @@ QString Main::skinFilePath() const
 QString Main::handCursorFilePath() const
 {
     return optionalFilePath(m_platform.fileSystem.programFolder(), handCursorFileLiteral);
+}
+
+// The manual stands wherever the program does: beside it in a build and on Windows, with the
+// documentation where a package installs it.
+QString Main::homePageAddress() const
+{
+    const QString folder = m_platform.fileSystem.programFolder();
+    for (const QString& manual :
+         {folder + QStringLiteral("/manual.html"),
+          QDir::cleanPath(folder + QStringLiteral("/" SPAN_INSTALLED_MANUAL))}) {
+        if (FileExists(manual))
+            return QUrl::fromLocalFile(manual).toString();
+    }
+    throw Failure(QStringLiteral("The manual is missing from %1").arg(folder));
 }
 
 void Main::loadHandCursor(Form& window) const

@@ -21,6 +21,8 @@ public:
 
     QString skinFilePath() const;
     QString handCursorFilePath() const;
+    // The home page: the program's own manual, as a file address.
+    QString homePageAddress() const;
     // Loads the hand cursor file as the window's custom pointer image.
     void loadHandCursor(Form& window) const;
 

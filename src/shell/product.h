@@ -6,4 +6,3 @@ inline const QString productName =
     QStringLiteral("Tallyglass Hourwick Span Meter for Clockwise Reckoning");
 // Reserved example domain until the product has an address of its own.
 inline const QString supportEmailAddress = QStringLiteral("support@span-meter.example");
-inline const QString homePageAddress = QStringLiteral("https://www.span-meter.example/");

@@ -17,7 +17,7 @@ MAIN_TITLE='Tallyglass Hourwick Span Meter for Clockwise Reckoning'
 CLASS_NAME='Tallyglass Hourwick Span Meter for'
 ELAPSED_TITLE='Count Time Elapsed'
 REMAINING_TITLE='Count Remaining Time'
-HOME_PAGE='https://www.span-meter.example/'
+HOME_PAGE="file://$(dirname "$BIN")/manual.html" # the manual beside the program
 WAIT=20      # seconds for a window to appear or the program to end; sanitizer builds are slow
 STEP_WAIT=8  # seconds for a running program to react to a click or key
 XPROBE=$(dirname "$(realpath "$0")")/xprobe.py # what the X server reports: pointer image, frames
@@ -603,6 +603,29 @@ else
     fail "files written: $(tr '\n' ' ' <<<"$written")"
 fi
 
+# --- the home page: the manual, opened in the desktop's browser -----------------------------
+
+# The start draws whether to open it from the time of day: 10:08:11, held still, draws it. Only
+# the wall clock is held; Qt's timers run on the monotonic one.
+faketime_library=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n 1)
+[[ -n $faketime_library ]] || fail_hard "libfaketime is not installed"
+LAUNCH_ENV=(LD_PRELOAD="$faketime_library" FAKETIME='2026-12-08 10:08:11'
+    FAKETIME_DONT_FAKE_MONOTONIC=1 ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0")
+rm -f "$work/xdg-open.log"
+launch homepage
+LAUNCH_ENV=()
+wait_for_window "$MAIN_TITLE"
+main=$FOUND
+if poll "$STEP_WAIT" test -s "$work/xdg-open.log" &&
+    [[ $(cat "$work/xdg-open.log") == "$HOME_PAGE" ]]; then
+    pass "the start that draws the home page opens the manual: $HOME_PAGE"
+else
+    fail "the home page: xdg-open was called with '$(cat "$work/xdg-open.log" 2>/dev/null)'"
+fi
+rm -f "$work/xdg-open.log"
+wmctrl -i -c "$main"
+wait_for_exit "closing the main window after the home page"
+
 # --- at twice the scale the hand is twice the size ------------------------------------------
 
 LAUNCH_ENV=(QT_SCALE_FACTOR=2)
@@ -618,7 +641,7 @@ wait_for_exit "closing the doubled main window"
 # --- a bad cursor file: a report before the class is set; every window after carries it ----
 
 mkdir "$work/badcursor"
-cp "$BIN" "$work/badcursor/"
+cp "$BIN" "$(dirname "$BIN")/manual.html" "$work/badcursor/"
 printf 'not a cursor' >"$work/badcursor/HAND-M.CUR"
 # dismiss_report: the report box now open, checked for its class unless told, closed with OK.
 dismiss_report() {
