@@ -370,8 +370,11 @@ void AppearanceTest::pointerFollowsTheMouse()
         // Without a hand of its own the custom pointer is the arrow, but still the window's own.
         QVERIFY(shown->testAttribute(Qt::WA_SetCursor));
         QCOMPARE(cursor.shape(), handFile ? Qt::BitmapCursor : Qt::ArrowCursor);
-        if (handFile)
+        if (handFile) {
+            // As large as the system's own pointer at this scale: 32 pixels.
+            QCOMPARE(cursor.pixmap().size(), QSize(32, 32));
             QCOMPARE(cursor.hotSpot(), QPoint(9, 0));
+        }
         break;
     case HourglassPointer:
         QCOMPARE(cursor.shape(), Qt::WaitCursor);
