@@ -217,11 +217,13 @@ region_is_not() {
 }
 
 # still_parts IN OUT: a main-window picture without what changes from run to run: the time
-# picker's text (the moment the program started; its arrows stay) and the date picker's selected
-# day with the blinking text cursor at its end, which stands further right on a two-digit day.
+# picker's text and arrows (the moment the program started: in the hour after midnight Down is
+# disabled, in the last hour Up) and the date picker's selected day with the blinking text cursor
+# at its end, which stands further right on a two-digit day. The date picker's arrow, the frames
+# and the buttons show a mirrored layout.
 still_parts() {
     "$CONVERT" "$1" -fill black \
-        -draw "rectangle $(point Form1 dtpTime 2,2) $(point Form1 dtpTime 442,22)" \
+        -draw "rectangle $(point Form1 dtpTime 2,2) $(point Form1 dtpTime -3,22)" \
         -draw "rectangle $(point Form1 dtpDate 2,2) $(point Form1 dtpDate 22,20)" "$2"
 }
 
