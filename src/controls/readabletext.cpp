@@ -45,27 +45,20 @@ QColor readableTint(const QColor& background, const QColor& colour)
 {
     if (contrastRatio(background, colour) >= minimumContrast)
         return colour;
+    const QColor from = colour.toRgb();
     const QColor end = readableOn(background, colour);
-    // Contrast grows steadily on the way to black or white: the least mix that reaches the
-    // threshold keeps the most of the colour.
-    const auto mixed = [&](double share) {
-        const QColor from = colour.toRgb();
-        return QColor::fromRgbF(
-            static_cast<float>(from.redF() + (end.redF() - from.redF()) * share),
-            static_cast<float>(from.greenF() + (end.greenF() - from.greenF()) * share),
-            static_cast<float>(from.blueF() + (end.blueF() - from.blueF()) * share));
-    };
-    double low = 0;
-    double high = 1;
-    for (int step = 0; step < 12; ++step) {
-        const double middle = (low + high) / 2;
-        (contrastRatio(background, mixed(middle)) >= minimumContrast ? high : low) = middle;
+    // Contrast grows steadily on the way to black or white: the first step, in whole channel
+    // values as it is drawn, that reaches the threshold keeps the most of the colour.
+    for (int step = 1;; ++step) {
+        const double share = std::min(1.0, step / 255.0);
+        const auto channel = [&](double a, double b) {
+            return qRound((a + (b - a) * share) * 255);
+        };
+        const QColor tint(channel(from.redF(), end.redF()), channel(from.greenF(), end.greenF()),
+                          channel(from.blueF(), end.blueF()));
+        if (share == 1.0 || contrastRatio(background, tint) >= minimumContrast)
+            return tint;
     }
-    // In whole channel values, as it is drawn, so rounding cannot take it back under.
-    const auto drawn = [&](double share) { return QColor(mixed(share).rgb()); };
-    while (contrastRatio(background, drawn(high)) < minimumContrast)
-        high = std::min(1.0, high + 1.0 / 255);
-    return drawn(high);
 }
 
 void keepTextReadable(QWidget& widget)
