@@ -10,6 +10,7 @@ voice on ALSA's null device (no sound card needed), Orca with its debug log, and
 Keys go through the X server (xdotool); what Orca says is read from the log's "SPEECH OUTPUT"
 lines. Names and values are matched, never role words, which differ between Orca's releases.
 """
+import collections
 import os
 import pty
 import re
@@ -186,7 +187,16 @@ def calendar_on_keys(speech, pid):
     return back[-1] if back else ""
 
 
-def enter_opens_counter(speech):
+def focused_button(pid, title):
+    """The name of the push button that holds the focus in the program's window `title`, as the
+    accessibility bus has it."""
+    app = session.find_application(pid)
+    frame = session.shown_window(app, title) if app is not None else None
+    found = frame and session.find_focused(frame, "push button")
+    return found.name if found is not None else None
+
+
+def enter_opens_counter(speech, pid):
     focus_on(speech, "Tab", "Time")
     focus_on(speech, "Tab", ELAPSED_TITLE)
     # Held down: the counter window opens, and its Start, where the focus lands, stays unpressed.
@@ -199,8 +209,16 @@ def enter_opens_counter(speech):
     speech.wait_for(r"^Start\b", since)  # on a busy machine the focus may be spoken late
     said = speech.settle(since)
     check(opened is not None, f"Enter on {ELAPSED_TITLE!r} opens its window: {said!r}")
-    check(says_name(said, "Start") and not says_name(said, "Stop"),
-          f"the focus lands on Start, which the held Enter does not press: {said!r}")
+    what = f"the focus lands on Start, which the held Enter does not press: {said!r}"
+    if says_name(said, "Start") or says_name(said, "Stop"):
+        check(not says_name(said, "Stop"), what)
+        return
+    # Orca 43 moves its focus, unspoken, to where a key press lands; on a loaded machine the held
+    # Enter's repeats reach it before the focus event it has queued, and then it never speaks the
+    # focus. The bus still tells where the focus is, and whether Start was pressed.
+    focus = focused_button(pid, ELAPSED_TITLE)
+    check(focus == "Start", f"{what}; Orca's focus event came after the held Enter's repeats,"
+          f" and the accessibility bus has the focus on {focus!r}")
 
 
 def start_and_stop(speech, window_caption):
@@ -266,7 +284,7 @@ def run_table(speech, pid):
                       " the handler QAccessible::installUpdateHandler installs"
                       " (src/controls/qtaccessibleupdates.cpp)")
     after(speech, "Down", "Down", "Down")  # a year before today: there is time elapsed to count
-    enter_opens_counter(speech)
+    enter_opens_counter(speech, pid)
     start_and_stop(speech, "Lapsed")
 
 
@@ -311,9 +329,19 @@ def other_orca():
     return found
 
 
+def print_tallied(path):
+    """The program's output, each distinct line once with its count: Qt warns at every key that
+    Orca answers later than Qt waits (100 ms), which would bury the checks' own lines."""
+    with open(path, errors="replace") as output:
+        tally = collections.Counter(line.rstrip("\n") for line in output)
+    for line, times in tally.items():
+        print(f"  the program printed ({times}x): {line}")
+
+
 def in_session(binary):
     speech = Speech()
     started = []
+    program = None
     try:
         with session.accessibility_bus("orca") as runtime:
             try:
@@ -326,13 +354,18 @@ def in_session(binary):
                 started.append(server)
                 started.append(start_orca(runtime, speech, speechd_address))
                 session.wait_for("Orca to start", lambda: speech.wait_for(r".", 0, timeout=0))
-                program = subprocess.Popen([binary], cwd=runtime,
-                                           env=session.program_env(runtime, LC_ALL="C.UTF-8"))
+                output = os.path.join(runtime, "program.out")
+                with open(output, "w") as sink:
+                    program = subprocess.Popen(
+                        [binary], cwd=runtime, stdout=sink, stderr=subprocess.STDOUT,
+                        env=session.program_env(runtime, LC_ALL="C.UTF-8"))
                 started.append(program)
                 run_table(speech, program.pid)
             finally:
                 for process in reversed(started):
                     session.stop(process.pid)
+                if program is not None:
+                    print_tallied(output)
     except (TimeoutError, RuntimeError, subprocess.CalledProcessError) as error:
         check(False, str(error))
     finally:

@@ -297,14 +297,25 @@ def shown_window(app, title):
     return None
 
 
-def find(root, role_word, name_pattern):
-    if role(root) == role_word and re.fullmatch(name_pattern, root.name):
+def find_where(root, wanted):
+    """The first accessible under root, root included, for which wanted(accessible) holds."""
+    if wanted(root):
         return root
     for child in children(root):
-        found = find(child, role_word, name_pattern)
+        found = find_where(child, wanted)
         if found is not None:
             return found
     return None
+
+
+def find(root, role_word, name_pattern):
+    return find_where(root, lambda accessible: role(accessible) == role_word
+                      and re.fullmatch(name_pattern, accessible.name))
+
+
+def find_focused(root, role_word):
+    return find_where(root, lambda accessible: role(accessible) == role_word
+                      and has_state(accessible, pyatspi.STATE_FOCUSED))
 
 
 def press(button):
