@@ -12,6 +12,7 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -48,7 +49,22 @@ void showActive(QWidget& window)
 
 const char* const counterLabels[] = {"Days", "Hours", "Minutes", "Seconds"};
 
+using LayoutChange = std::function<void(WindowLayout&)>;
+
+void renameRead(WindowLayout& layout, const QString& from, const QString& to)
+{
+    *std::find(layout.readingOrder.begin(), layout.readingOrder.end(), from) = to;
+}
+
+ControlRow& row(WindowLayout& layout, const QString& name)
+{
+    return *std::find_if(layout.controls.begin(), layout.controls.end(),
+                         [&](const ControlRow& row) { return row.name == name; });
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(LayoutChange)
 
 class TestLayouts : public QObject
 {
@@ -143,6 +159,75 @@ private Q_SLOTS:
             if (role == QPalette::Window)
                 QVERIFY(widget->autoFillBackground());
         }
+    }
+
+    // The tables' names are strings: each slip of a name is caught before a widget is made.
+    void namesHold_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<LayoutChange>("change");
+        QTest::addColumn<QStringList>("faults");
+        const LayoutChange none = [](WindowLayout&) {};
+        for (const char* form : {"Form1", "Form2", "Form3"})
+            QTest::addRow("%s as written", form)
+                << QString::fromLatin1(form) << none << QStringList();
+        QTest::newRow("reading order misspelt")
+            << u"Form2"_s << LayoutChange([](WindowLayout& l) {
+                   renameRead(l, u"lblDaysLapsed"_s, u"lblDays"_s);
+               })
+            << QStringList{u"the reading order names lblDays, which is no row"_s,
+                           u"the reading order leaves out lblDaysLapsed"_s};
+        QTest::newRow("control left out of the reading order")
+            << u"Form3"_s << LayoutChange([](WindowLayout& l) { l.readingOrder.pop_back(); })
+            << QStringList{u"the reading order leaves out PushButton1"_s};
+        QTest::newRow("control read twice")
+            << u"Form1"_s
+            << LayoutChange([](WindowLayout& l) { renameRead(l, u"dtpTime"_s, u"dtpDate"_s); })
+            << QStringList{u"the reading order names dtpDate twice"_s,
+                           u"the reading order leaves out dtpTime"_s};
+        QTest::newRow("container misspelt") << u"Form1"_s << LayoutChange([](WindowLayout& l) {
+            row(l, u"dtpDate"_s).container = u"Frame3"_s;
+        }) << QStringList{u"dtpDate stands in Frame3, which is no other row"_s};
+        QTest::newRow("frame inside itself") << u"Form2"_s << LayoutChange([](WindowLayout& l) {
+            row(l, u"Frame1"_s).container = u"Frame1"_s;
+        }) << QStringList{u"Frame1 stands in Frame1, which is no other row"_s};
+        QTest::newRow("two rows, one name")
+            << u"Form3"_s << LayoutChange([](WindowLayout& l) {
+                   row(l, u"lblSecondsRemaining"_s).name = u"lblMinutesRemaining"_s;
+               })
+            << QStringList{u"lblMinutesRemaining names two rows"_s,
+                           u"the reading order names lblSecondsRemaining, which is no row"_s};
+    }
+    void namesHold()
+    {
+        QFETCH(QString, window);
+        QFETCH(LayoutChange, change);
+        QFETCH(QStringList, faults);
+        WindowLayout layout = window == u"Form1"   ? form1Layout()
+                              : window == u"Form2" ? form2Layout()
+                                                   : form3Layout();
+        change(layout);
+        QCOMPARE(layoutFaults(layout), faults);
+    }
+    // The builder refuses such a table outright, so the first test that makes the window fails.
+    void faultyTableIsRefused()
+    {
+        if (qEnvironmentVariableIsSet("SPAN_BUILD_FAULTY_TABLE")) {
+            WindowLayout layout = form2Layout();
+            renameRead(layout, u"lblDaysLapsed"_s, u"lblDays"_s);
+            Form window;
+            buildWindow(window, layout, DateTimeText(), FakeClock());
+            return; // not reached: the builder ends the process
+        }
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"SPAN_BUILD_FAULTY_TABLE"_s, u"1"_s);
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {u"faultyTableIsRefused"_s});
+        QVERIFY(child.waitForFinished(30000));
+        QVERIFY(child.exitStatus() == QProcess::CrashExit || child.exitCode() != 0);
+        QVERIFY(child.readAll().contains("lblDays, which is no row"));
     }
 
     void labelGrowsInPlace_data()

@@ -137,9 +137,36 @@ void setTabOrder(const WindowLayout& layout, const std::map<QString, QWidget*>& 
 }
 } // namespace
 
+QStringList layoutFaults(const WindowLayout& layout)
+{
+    QStringList faults;
+    std::map<QString, int> rows;
+    for (const ControlRow& row : layout.controls)
+        if (++rows[row.name] == 2)
+            faults << QStringLiteral("%1 names two rows").arg(row.name);
+    for (const ControlRow& row : layout.controls)
+        if (!row.container.isEmpty() && (row.container == row.name || !rows.count(row.container)))
+            faults << QStringLiteral("%1 stands in %2, which is no other row")
+                          .arg(row.name, row.container);
+    std::map<QString, int> read;
+    for (const QString& name : layout.readingOrder) {
+        if (!rows.count(name))
+            faults << QStringLiteral("the reading order names %1, which is no row").arg(name);
+        else if (++read[name] == 2)
+            faults << QStringLiteral("the reading order names %1 twice").arg(name);
+    }
+    for (const auto& [name, count] : rows)
+        if (!read.count(name))
+            faults << QStringLiteral("the reading order leaves out %1").arg(name);
+    return faults;
+}
+
 WindowControls buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& text,
                            const Clock& clock)
 {
+    if (const QStringList faults = layoutFaults(layout); !faults.isEmpty())
+        qFatal("Layout %s: %s", qPrintable(layout.name),
+               qPrintable(faults.join(QStringLiteral("; "))));
     WindowControls controls;
     installAccessibleInterfaces();
     const PickerSetting setting{text, clock};
@@ -152,7 +179,7 @@ WindowControls buildWindow(Form& window, const WindowLayout& layout, const DateT
             return made.count(row->container) == 0;
         });
         if (ready == pending.end())
-            qFatal("Layout %s names a container it does not hold", qPrintable(layout.name));
+            qFatal("Layout %s has containers inside each other", qPrintable(layout.name));
         for (auto it = ready; it != pending.end(); ++it) {
             const ControlRow& row = **it;
             QWidget* control = createControl(row, *made.at(row.container), setting);

@@ -2,6 +2,8 @@
 
 #include "layouts/layout.h"
 
+#include <QStringList>
+
 class Clock;
 class DateTimeText;
 class Form;
@@ -11,3 +13,9 @@ class Form;
 // screen readers know it.
 WindowControls buildWindow(Form& window, const WindowLayout& layout, const DateTimeText& text,
                            const Clock& clock);
+
+// What is wrong with a table's names, one line a fault: a name two rows share, a container that
+// is no other row, a reading order that does not list each control exactly once. The names are
+// strings the compiler cannot check, and a misspelt one would otherwise only sort a control last
+// or leave it out: buildWindow refuses a table with any fault.
+QStringList layoutFaults(const WindowLayout& layout);
