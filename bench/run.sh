@@ -3,8 +3,9 @@
 # peak memory, CPU while counting and idling, idle wake-ups, the cost of one refresh and how
 # late the seconds label follows the clock; and counting against the counting floor
 # (../shared/bench-floor), a bare window with a 25 ms clock, with a profile of both. Builds into
-# build-bench/, starts its own X server, window manager and session bus, and keeps the raw output
-# in build-bench/bench-results/.
+# build-bench/, starts its own X server, window manager and session bus (those of the end-to-end
+# suites, tests/e2e/xserver.sh and session.sh), and keeps the raw output in
+# build-bench/bench-results/.
 #
 # Usage: bash bench/run.sh [--runs N] [--cpu-seconds N] [--wakeup-seconds N] [--latency-seconds N]
 #                          [--phase-latency-seconds N] [--offscreen-latency-seconds N]
@@ -47,15 +48,19 @@ MAIN_TITLE='Tallyglass Hourwick Span Meter for Clockwise Reckoning'
 ELAPSED_TITLE='Count Time Elapsed'
 BARE_TITLE='Bare Qt Widgets window'
 FLOOR_TITLE='floor'
-# Client-area points: the middle of "Count Time Elapsed" (y 129..156) and of Start (y 169..196).
-ELAPSED_BUTTON=(268 142)
-START_BUTTON=(268 182)
+
+# shellcheck source=../tests/e2e/xserver.sh
+source tests/e2e/xserver.sh
+# shellcheck source=../tests/e2e/helpers.sh
+source tests/e2e/helpers.sh
+# shellcheck source=../tests/e2e/session.sh
+source tests/e2e/session.sh
 
 scripts/setup.sh build test bench
 
 echo "== build"
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C build-bench span-meter >/dev/null
+ninja -C build-bench span-meter layout-places >/dev/null
 cmake -S bench -B build-bench/tools -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C build-bench/tools >/dev/null
 # The floor lies beside the project's folder; in a git worktree, beside the main checkout's.
@@ -72,42 +77,28 @@ results=$root/build-bench/bench-results
 rm -rf "$results"
 mkdir -p "$results"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/span-meter-bench.XXXXXX")
-mkdir -p "$work/bin" "$work/home" "$work/runtime"
-chmod 700 "$work/runtime"
-# The program opens its home page on one start in a hundred; that must reach no browser.
-cat >"$work/bin/xdg-open" <<EOF
-#!/bin/sh
-printf '%s\n' "\$*" >>"$work/xdg-open.log"
-EOF
-chmod +x "$work/bin/xdg-open"
+# Client-area points, from the layout tables: the middle of "Count Time Elapsed" and of Start.
+layout_places "$program"
+at Form1 PushButton2
+ELAPSED_BUTTON=("$X" "$Y")
+at Form2 PushButton2
+START_BUTTON=("$X" "$Y")
 
-declare -a started=()
+work=$(mktemp -d "${TMPDIR:-/tmp}/span-meter-bench.XXXXXX")
 cleanup() {
-    local pid
-    for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
+    stop_session
+    stop_x_server
     wait 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
 
 echo "== X server, window manager, session bus"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-started+=($!)
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-openbox >/dev/null 2>&1 &
-started+=($!)
-dbus-daemon --session --nofork --address="unix:path=$work/bus" --print-address=1 \
-    >"$work/bus.address" 2>/dev/null &
-started+=($!)
-for _ in $(seq 100); do [[ -s $work/bus.address ]] && break; sleep 0.1; done
+start_x_server
+start_session "$work"
 
 # in_session COMMAND...: runs it as a person's desktop would run the program, the same for both.
-in_session() {
-    env PATH="$work/bin:$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
-        DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$work/bus.address")" QT_QPA_PLATFORM=xcb "$@"
-}
+in_session() { env "${PROGRAM_ENV[@]}" "$@"; }
 
 value() { sed -n "s/^$1=//p" "$2" | head -n 1; }
 

@@ -14,6 +14,7 @@ failed=0
 cleanup() {
     [[ -n $pid ]] && kill "$pid" 2>/dev/null
     kill "${frames_pid:-}" 2>/dev/null || true
+    stop_session
     stop_x_server
     rm -rf "$scratch"
 }
@@ -23,7 +24,10 @@ trap cleanup EXIT
 source "$here/xserver.sh"
 # shellcheck source=helpers.sh
 source "$here/helpers.sh"
-layout_places "$program"
+# shellcheck source=session.sh
+source "$here/session.sh"
+# Where the controls stand on this screen, which Qt scales by 1.25.
+layout_places "$program" 1.25
 start_x_server -dpi 120
 echo "Xft.dpi: 120" | xrdb -nocpp -merge -
 "$xprobe" frames >"$scratch/frames.log" 2>"$scratch/frames.err" &
@@ -36,21 +40,19 @@ window() {
     poll 20 shown "$1" || { echo "FAIL: no window '$1' at 120 dpi" >&2; return 1; }
     window_of "$pid" "$1"
 }
-# press WINDOW FORM CONTROL: a click in the middle of a control, its place scaled by 1.25.
+# press WINDOW FORM CONTROL: a click in the middle of a control.
 press() {
     at "$2" "$3"
-    click "$1" $((X * 5 / 4)) $((Y * 5 / 4))
+    click "$1" "$X" "$Y"
 }
 
-mkdir -p "$scratch/bin" "$scratch/home"
-printf '#!/bin/sh\nexit 0\n' >"$scratch/bin/xdg-open"
-chmod +x "$scratch/bin/xdg-open"
-HOME=$scratch/home PATH=$scratch/bin:$PATH QT_QPA_PLATFORM=xcb "$program" &
+start_session "$scratch"
+env "${PROGRAM_ENV[@]}" "$program" &
 pid=$!
 main_title='Tallyglass Hourwick Span Meter for Clockwise Reckoning'
 main=$(window "$main_title")
 read -r width height _ _ < <(place Form1 size)
-expected=$(((width * 5 + 2) / 4))x$(((height * 5 + 2) / 4)) # Qt rounds half a pixel up
+expected=${width}x$height
 size=$(xwininfo -id "$main" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 if [[ $size != "$expected" ]]; then
     echo "FAIL: main window measures $size at 120 dpi, not $expected"

@@ -25,12 +25,14 @@ window_of() {
     xdotool search --all --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -n 1 || true
 }
 
-# layout_places PROGRAM: sets Form1_size, Form1_PushButton2 and the rest, each WxH+X+Y in the
-# window's client area, as the layout-places tool built beside the program (or LAYOUT_PLACES)
-# reads them from the layout tables.
+# layout_places PROGRAM [SCALE]: sets Form1_size, Form1_PushButton2 and the rest, each WxH+X+Y in
+# the window's client area, as the layout-places tool built beside the program (or LAYOUT_PLACES)
+# has the builder make them; with SCALE, in the pixels of a screen Qt scales by that much. The
+# tool makes the windows offscreen, whatever X server is there or not.
 layout_places() {
     local tool=${LAYOUT_PLACES:-$(dirname "$(realpath "$1")")/layout-places} places
-    places=$("$tool") || { echo "FAIL: no layout places from $tool" >&2; return 1; }
+    places=$(QT_QPA_PLATFORM=offscreen "$tool" ${2:+--scale "$2"}) ||
+        { echo "FAIL: no layout places from $tool" >&2; return 1; }
     eval "$places"
 }
 

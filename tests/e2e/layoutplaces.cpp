@@ -1,13 +1,22 @@
-// Prints where the windows' controls stand, in the program's own pixels, as shell assignments the
-// end-to-end scripts evaluate, so they click and crop where the layout tables put things rather
-// than at numbers copied by hand. One line per control and one for each window's client area:
+// Prints where the builder puts the windows' controls, in the program's own pixels, as shell
+// assignments the end-to-end scripts evaluate, so they click and crop where the windows have
+// their controls rather than at numbers copied by hand. One line per control and one for each
+// window's client area:
 //   Form1_size=536x198+0+0
 //   Form2_PushButton2=520x27+8+169
-// Places are in the window's client area, containers added in. Labels are keyed by the letters
-// of their caption ("Day(s):" gives Days), which the design fixes; their control names may change.
-#include "layouts/layout.h"
+// Places are in the window's client area, read from the widgets the builder makes, so the tool
+// knows nothing of twips or containers; a label is as wide as its caption. Labels are keyed by the
+// letters of their caption ("Day(s):" gives Days), which the design fixes; their control names may
+// change. With --scale S the places are in the pixels of a screen Qt scales by S.
+//   layout-places [--scale S]
+#include "controls/form.h"
+#include "layouts/builder.h"
+#include "platform/systemclock.h"
+#include "time/datetimetext.h"
 
+#include <QApplication>
 #include <QTextStream>
+#include <cstdio>
 
 namespace {
 
@@ -22,36 +31,48 @@ QString key(const ControlRow& row)
     return letters;
 }
 
-QString geometry(int left, int top, int width, int height)
+// Qt rounds a scaled place half a pixel up, as qRound does.
+QString geometry(const QRect& rect, double scale)
 {
-    return QStringLiteral("%1x%2+%3+%4").arg(width).arg(height).arg(left).arg(top);
+    const auto scaled = [scale](int pixels) { return qRound(pixels * scale); };
+    return QStringLiteral("%1x%2+%3+%4")
+        .arg(scaled(rect.width()))
+        .arg(scaled(rect.height()))
+        .arg(scaled(rect.x()))
+        .arg(scaled(rect.y()));
 }
 
-void print(QTextStream& out, const WindowLayout& layout)
+void print(QTextStream& out, const WindowLayout& layout, double scale)
 {
-    out << layout.name << "_size="
-        << geometry(0, 0, pixelsFromTwips(layout.clientWidth), pixelsFromTwips(layout.clientHeight))
-        << '\n';
+    const DateTimeText text;
+    const SystemClock clock;
+    Form window;
+    buildWindow(window, layout, text, clock);
+    out << layout.name << "_size=" << geometry(window.rect(), scale) << '\n';
     for (const ControlRow& row : layout.controls) {
-        // The builder converts each row relative to its container, so containers add in pixels.
-        int left = pixelsFromTwips(row.left);
-        int top = pixelsFromTwips(row.top);
-        for (const ControlRow& container : layout.controls)
-            if (!row.container.isEmpty() && container.name == row.container) {
-                left += pixelsFromTwips(container.left);
-                top += pixelsFromTwips(container.top);
-            }
+        const QWidget* control = window.findChild<QWidget*>(row.name);
         out << layout.name << '_' << key(row) << '='
-            << geometry(left, top, pixelsFromTwips(row.width), pixelsFromTwips(row.height)) << '\n';
+            << geometry(QRect(control->mapTo(&window, QPoint()), control->size()), scale) << '\n';
     }
 }
 
 } // namespace
 
-int main()
+int main(int argc, char* argv[])
 {
+    // Qt gets none of the tool's options.
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    double scale = 1;
+    bool ok = argc == 1;
+    if (argc == 3 && QByteArrayView(argv[1]) == "--scale")
+        scale = QByteArray(argv[2]).toDouble(&ok);
+    if (!ok || scale <= 0) {
+        std::fputs("usage: layout-places [--scale S]\n", stderr);
+        return 2;
+    }
     QTextStream out(stdout);
     for (const WindowLayout* layout : {&form1Layout(), &form2Layout(), &form3Layout()})
-        print(out, *layout);
+        print(out, *layout, scale);
     return 0;
 }

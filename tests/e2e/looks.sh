@@ -58,10 +58,9 @@ passed=0
 failed=0
 work=$(mktemp -d "${TMPDIR:-/tmp}/span-meter-looks.XXXXXX")
 app_pid=
-bus_pid=
 finish() {
     [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null
-    [[ -n $bus_pid ]] && kill "$bus_pid" 2>/dev/null
+    stop_session
     wait 2>/dev/null
     rm -rf "$work"
     echo "looks: $passed passed, $failed failed"
@@ -74,6 +73,8 @@ fail() { failed=$((failed + 1)) && echo "FAIL: $*"; }
 
 # shellcheck source=helpers.sh
 source "$(dirname "$(realpath "$0")")/helpers.sh"
+# shellcheck source=session.sh
+source "$(dirname "$(realpath "$0")")/session.sh"
 layout_places "$BIN" || exit 1
 at Form1 PushButton2
 BUTTON_X=$X
@@ -178,21 +179,12 @@ counter() {
     poll "$WAIT" has_window "$MAIN_TITLE" || fail "$look: '< Back' did not bring the main window back"
 }
 
-mkdir -p "$work/bin" "$work/home" "$work/runtime"
-chmod 700 "$work/runtime"
-printf '#!/bin/sh\nexit 0\n' >"$work/bin/xdg-open" # the home page must reach no browser
-chmod +x "$work/bin/xdg-open"
-dbus-daemon --session --nofork --address="unix:path=$work/bus" --print-address=1 \
-    >"$work/bus.address" 2>/dev/null &
-bus_pid=$!
-poll 5 test -s "$work/bus.address"
+start_session "$work" || exit 1
 
 for entry in "${LOOKS[@]}"; do
     look=${entry%%|*}
     read -r -a theme <<<"${entry#*|}"
-    env PATH="$work/bin:$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" LC_ALL=C \
-        DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$work/bus.address")" QT_QPA_PLATFORM=xcb \
-        "${theme[@]}" "$BIN" >"$work/$look.log" 2>&1 &
+    env "${PROGRAM_ENV[@]}" LC_ALL=C "${theme[@]}" "$BIN" >"$work/$look.log" 2>&1 &
     app_pid=$!
     if ! poll "$WAIT" has_window "$MAIN_TITLE"; then
         fail "$look: no main window" && continue

@@ -31,7 +31,6 @@ diag_dir=
 work=
 declare -a launched_pids=()
 declare -a waiters=()
-bus_pid=
 frames_pid=
 LAUNCH_ENV=()
 
@@ -39,6 +38,8 @@ LAUNCH_ENV=()
 source "$(dirname "$(realpath "$0")")/helpers.sh"
 # shellcheck source=xserver.sh
 source "$(dirname "$(realpath "$0")")/xserver.sh"
+# shellcheck source=session.sh
+source "$(dirname "$(realpath "$0")")/session.sh"
 x_server_pids=() # an X server of the script's own, for two monitors
 
 pass() {
@@ -98,10 +99,7 @@ finish() {
         wait "$frames_pid" 2>/dev/null
     fi
     ((${#x_server_pids[@]} == 0)) || stop_x_server
-    if [[ -n $bus_pid ]]; then
-        kill "$bus_pid" 2>/dev/null
-        wait "$bus_pid" 2>/dev/null
-    fi
+    stop_session
     if [[ -n $work ]]; then
         if [[ -n $diag_dir ]]; then
             cp "$work"/*.log "$diag_dir"/ 2>/dev/null
@@ -133,15 +131,8 @@ xwininfo -root >/dev/null 2>&1 || fail_hard "no X server answers on DISPLAY=$DIS
 layout_places "$BIN" || fail_hard "the layout tables' places could not be read"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/span-meter-e2e.XXXXXX")
-mkdir -p "$work/bin" "$work/home" "$work/runtime" "$work/shots" "$work/cwd"
-chmod 700 "$work/runtime"
-# The program may open its home page at start; that must reach no real browser.
-cat >"$work/bin/xdg-open" <<EOF
-#!/bin/sh
-printf '%s\n' "\$*" >>"$work/xdg-open.log"
-exit 0
-EOF
-chmod +x "$work/bin/xdg-open"
+mkdir -p "$work/shots" "$work/cwd"
+start_session "$work" || fail_hard "the private D-Bus session bus did not start"
 
 # --- helpers ------------------------------------------------------------------------------
 
@@ -155,9 +146,7 @@ launch() {
     local pidfile="$work/$tag.pid"
     (
         cd "$work/cwd"
-        env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
-            PATH="$work/bin:$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
-            DBUS_SESSION_BUS_ADDRESS="$bus_address" LC_ALL=C LANG=C QT_QPA_PLATFORM=xcb \
+        env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS "${PROGRAM_ENV[@]}" LC_ALL=C LANG=C \
             "${LAUNCH_ENV[@]}" "${LAUNCH_BIN:-$BIN}" "$@" >"$APP_LOG" 2>&1 &
         echo $! >"$pidfile"
         status=0
@@ -438,13 +427,6 @@ wait_for_exit() {
 # --- first run: main window, both counters, close from a counter --------------------------
 
 echo "Program: $BIN"
-# A private session bus, as every desktop session has one: without any bus the D-Bus library
-# tries to autolaunch one and leaks while failing, which sanitizer builds report as an error.
-dbus-daemon --session --nofork --address="unix:path=$work/bus" --print-address=1 \
-    >"$work/bus.address" 2>"$work/bus.log" &
-bus_pid=$!
-poll 5 test -s "$work/bus.address" || fail_hard "the private D-Bus session bus did not start"
-bus_address=$(head -n 1 "$work/bus.address")
 # Every frame the window manager maps, with where it was at that moment and any later move.
 "$XPROBE" frames >"$work/frames.log" 2>"$work/frames.err" &
 frames_pid=$!
