@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
+#include <QProcess>
 #include <QTest>
 #include <algorithm>
 #include <cstdlib>
