@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages (Debian 12 or 13) that the named groups need, and nothing that is
-# already there. Run as root, or as a user who may use sudo.
+# Installs the Debian packages (Debian 12, 13 or unstable) that the named groups need, and nothing
+# that is already there. Run as root, or as a user who may use sudo.
 #   scripts/setup.sh [build] [package] [test] [bench] [windows]
 #     build  building and running the program (the default)
 #     package  making the Debian package (dpkg-buildpackage): the build dependencies that
@@ -11,11 +11,12 @@
 #     windows  the Windows build and its tests under Wine (scripts/build-windows.sh)
 set -euo pipefail
 
-# The one name that differs between the releases: Debian 13's fonts-liberation is version 2 and
-# fonts-liberation2 only points to it; Debian 12's fonts-liberation is the old version 1.
+# The one name that differs between the releases: Debian 12's fonts-liberation is the old version 1,
+# and version 2 is fonts-liberation2; from Debian 13 on fonts-liberation is version 2, and the other
+# name, a mere pointer to it, may be gone. Unstable and testing name no VERSION_ID.
 release=$(. /etc/os-release && echo "${VERSION_ID:-}")
-liberation=fonts-liberation2
-[[ ${release%%.*} -ge 13 ]] 2>/dev/null && liberation=fonts-liberation
+liberation=fonts-liberation
+[[ $release =~ ^[0-9]+ ]] && ((${release%%.*} < 13)) && liberation=fonts-liberation2
 
 group_build=(
     cmake ninja-build g++ qt6-base-dev libxcb1-dev

@@ -4,11 +4,12 @@
 # and by the test of the removal (tests/package/throwaway-root.sh). Needs root.
 
 # fresh_root ROOT: a minimal Debian (debootstrap's minbase) of this machine's release at ROOT, with
-# this machine's package sources, /proc, /sys and /dev. The first call keeps the bootstrapped root
-# as /var/tmp/span-meter-RELEASE.tar; later calls unpack it, so each root starts afresh.
+# this machine's package sources and download settings, /proc, /sys and /dev. The first call keeps
+# the bootstrapped root as /var/tmp/span-meter-SUITE.tar; later calls unpack it, so each root starts
+# afresh.
 fresh_root() {
-    local root=$1 suite base mirror
-    suite=$(. /etc/os-release && echo "${VERSION_CODENAME:?no release name in /etc/os-release}")
+    local root=$1 suite mirror base proxy=
+    read -r suite mirror < <(host_archive)
     base=/var/tmp/span-meter-$suite.tar
     mkdir -p "$root"
     if [[ ! -f $base ]]; then
@@ -16,9 +17,9 @@ fresh_root() {
             echo "fresh_root: debootstrap is missing" >&2
             return 1
         }
-        mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null |
-            head -n 1)
-        debootstrap --variant=minbase "$suite" "$root" "${mirror:-http://deb.debian.org/debian}" \
+        # debootstrap fetches with wget, which takes a proxy from the environment, not from apt.
+        eval "$(apt-config shell proxy Acquire::http::Proxy)"
+        http_proxy=${http_proxy:-$proxy} debootstrap --variant=minbase "$suite" "$root" "$mirror" \
             >"$root.debootstrap.log" 2>&1 || {
             tail -n 20 "$root.debootstrap.log" >&2
             echo "fresh_root: debootstrap failed; its log: $root.debootstrap.log" >&2
@@ -37,9 +38,47 @@ fresh_root() {
     cp /etc/resolv.conf "$root/etc/" 2>/dev/null || true
     # A download that breaks off is tried again rather than failing the build or the test.
     echo 'Acquire::Retries "3";' >"$root/etc/apt/apt.conf.d/80span-meter-retries"
+    # What this machine's apt is told about reaching the archive holds in the root too: a proxy, a
+    # mirror's copy whose Release file is past its validity date.
+    host_apt_settings >"$root/etc/apt/apt.conf.d/90span-meter-host"
     mount -t proc proc "$root/proc"
     bind_into "$root" /sys sys
     bind_into "$root" /dev dev
+}
+
+# host_archive: "SUITE MIRROR", the suite and mirror of this machine's Debian package sources. The
+# suite comes from the sources rather than /etc/os-release, whose name on unstable is the coming
+# release's, which is testing.
+host_archive() {
+    local suite mirror sources=/etc/apt/sources.list.d/debian.sources
+    if [[ -f $sources ]]; then
+        suite=$(sed -n 's/^Suites: *\([^ ]*\).*/\1/p' "$sources" | head -n 1)
+        mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' "$sources" | head -n 1)
+    elif [[ -f /etc/apt/sources.list ]]; then
+        read -r mirror suite < <(awk '$1 == "deb" {
+            for (i = 2; i < NF; i++) if ($i ~ /:\/\//) { print $i, $(i + 1); exit } }' \
+            /etc/apt/sources.list)
+    fi
+    [[ -n ${suite:-} ]] || suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [[ -n $suite ]] || {
+        echo "fresh_root: no release named in the package sources or /etc/os-release" >&2
+        return 1
+    }
+    echo "$suite ${mirror:-http://deb.debian.org/debian}"
+}
+
+# host_apt_settings: this machine's own settings for apt's downloads (Acquire), each a line of apt's
+# configuration: what apt-config reads beyond apt's built-in defaults. The index files that other
+# installed programs ask for (IndexTargets) stay behind, and so do the hooks that run programs,
+# which the root may not have.
+host_apt_settings() {
+    local bare defaults
+    bare=$(mktemp -d)
+    printf 'Dir::Etc::Main "/dev/null";\nDir::Etc::Parts "%s";\n' "$bare" >"$bare/apt.conf"
+    defaults=$(APT_CONFIG=$bare/apt.conf apt-config dump | grep '^Acquire::')
+    apt-config dump | grep '^Acquire::' | grep -v '^Acquire::IndexTargets' |
+        grep -vxF -f <(echo "$defaults") || true
+    rm -rf "$bare"
 }
 
 # bind_into ROOT SOURCE TARGET: SOURCE with everything mounted below it, at ROOT/TARGET. The copy

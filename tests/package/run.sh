@@ -46,7 +46,9 @@ grep -E '^[PI]: ' "$scratch/lintian.log" || true
 ! grep -E '^[EW]: ' "$scratch/lintian.log" || fail "lintian reports errors or warnings"
 echo "PASS: lintian reports no error and no warning on the source and binary packages"
 
-release=$(. /etc/os-release && [[ $ID == debian ]] && echo "~deb${VERSION_ID%%.*}") || true
+# Unstable and testing name no VERSION_ID: their build has no release suffix, and sorts above both.
+release=$(. /etc/os-release && [[ $ID == debian && -n ${VERSION_ID:-} ]] &&
+    echo "~deb${VERSION_ID%%.*}") || true
 source_version=$(dpkg-parsechangelog -l "$project/debian/changelog" -S Version)
 [[ $(dpkg-deb --field "$deb" Version) == "$source_version$release" ]] ||
     fail "the package's version is not $source_version$release"
@@ -111,6 +113,13 @@ echo "PASS: desktop entry and metainfo valid"
 # The smoke test (debian/tests) against the built package, installed with its dependencies into
 # another fresh root.
 fresh_root "$scratch/testbed"
+host_settings=$(host_apt_settings)
+if [[ -n $host_settings ]]; then
+    lacking=$(grep -vxF -f <(chroot "$scratch/testbed" apt-config dump) <<<"$host_settings") || true
+    [[ -z $lacking ]] || fail "the throwaway root's apt lacks this machine's settings: $lacking"
+    echo "PASS: the throwaway root's apt takes this machine's download settings:" \
+        "$(tr '\n' ' ' <<<"$host_settings")"
+fi
 autopkgtest --output-dir "$scratch/autopkgtest" "$deb" "$(ls "$out"/span-meter_*.dsc)" \
     -- chroot "$scratch/testbed" >"$scratch/autopkgtest.log" 2>&1 || {
     cat "$scratch/autopkgtest.log"
