@@ -413,6 +413,10 @@ private Q_SLOTS:
             const QString shown = textBox(picker).text();
             QCOMPARE(shown, locale.toString(written, picker.displayFormat()));
             QCOMPARE(tryParse(text, shown), std::optional(value));
+            // Qt reads the text box back on Enter and on leaving it: the value stays.
+            picker.interpretText();
+            QCOMPARE(textBox(picker).text(), shown);
+            QCOMPARE(picker.value(), value);
         };
         for (const QDate day : dates)
             check(date, DateTime::fromDate(day), QDateTime(day, QTime(0, 0)));

@@ -336,12 +336,21 @@ QString DTPicker::textFromDateTime(const QDateTime& dateTime) const
     return m_fields.render(locale(), partsOf(dateTime));
 }
 
+// While typing, the text is ours and may show a day its month lacks. The value's own text is ours
+// too, and Qt's reader may misread what Qt writes: Qt 6.11 reads Akan's "ANW" (PM) as its "AN" (AM)
+// and a stray letter, and would correct the text box to "ANe" and the value to the morning.
 QValidator::State DTPicker::validate(QString& input, int& pos) const
 {
-    // While typing, the text is ours and may show a day its month lacks.
-    if (m_run)
+    if (m_run || input == textFromDateTime(dateTime()))
         return QValidator::Acceptable;
     return QDateTimeEdit::validate(input, pos);
+}
+
+QDateTime DTPicker::dateTimeFromText(const QString& text) const
+{
+    if (text == textFromDateTime(dateTime()))
+        return dateTime();
+    return QDateTimeEdit::dateTimeFromText(text);
 }
 
 void DTPicker::clickField(int field)

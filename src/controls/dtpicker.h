@@ -49,6 +49,8 @@ protected:
     // The text of a value, drawn by the one renderer that also draws typing.
     QString textFromDateTime(const QDateTime& dateTime) const override;
     QValidator::State validate(QString& input, int& pos) const override;
+    // The text drawn for the value held reads as that value, whatever Qt's reader makes of it.
+    QDateTime dateTimeFromText(const QString& text) const override;
 
 private:
     bool openCalendarOnKey(const QKeyEvent& event);
