@@ -53,6 +53,17 @@ Form::Form(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(true);
     LastInput::watch();
+    // From Qt 6.11 on, the focus that a window's activation gives back clears the window's mark
+    // of a keyboard focus change: the mark is made again once the focus has landed.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (!m_focusArrivalPending || !now || now->window() != this)
+            return;
+        m_focusArrivalPending = false;
+        if (LastInput::wasKey() && !testAttribute(Qt::WA_KeyboardFocusChange)) {
+            setAttribute(Qt::WA_KeyboardFocusChange);
+            now->update();
+        }
+    });
 }
 
 void Form::setMousePointer(int mode)
@@ -113,6 +124,7 @@ void Form::showInFront()
     raise();
     activateWindow();
     setAttribute(Qt::WA_KeyboardFocusChange, LastInput::wasKey());
+    m_focusArrivalPending = true;
     update();
 }
 

@@ -41,4 +41,6 @@ private:
 
     int m_mousePointer = DefaultPointer;
     std::optional<QCursor> m_mouseIcon;
+    // Set by showInFront until the focus first lands in the window again.
+    bool m_focusArrivalPending = false;
 };
