@@ -91,11 +91,13 @@ click() {
 shot() { "$IMPORT" -window "$1" "$2" 2>/dev/null; }
 
 # differing_pixels A B: how many pixels differ; "error" when the images cannot be compared.
+# ImageMagick 6 writes a whole count; 7 adds its share of the image, and counts a grey image's
+# pixels in fractions: "157.91 (0.0037)". Any fraction of a pixel counts as one.
 differing_pixels() {
     local out
     out=$("$COMPARE" -metric AE "$1" "$2" null: 2>&1) || true
-    if [[ $out =~ ^[0-9]+$ ]]; then
-        echo "$out"
+    if [[ $out =~ ^([0-9.]+(e[+-]?[0-9]+)?)( \([0-9.e+-]+\))?$ ]]; then
+        awk -v n="${BASH_REMATCH[1]}" 'BEGIN { whole = int(n); print whole + (whole < n) }'
     else
         echo error
     fi

@@ -170,7 +170,7 @@ counter() {
     started() {
         import -window "$win" "$work/counting.png" 2>/dev/null &&
             convert "$work/counting.png" -crop "$start_text" "$work/stop.png" &&
-            [[ $(compare -metric AE "$work/start.png" "$work/stop.png" null: 2>&1) != 0 ]]
+            different_image "$work/start.png" "$work/stop.png"
     }
     poll 8 started || fail "$look: '$title' shows no Stop after Start"
     measure "$work/counting.png" counter "$form" "$look $name counting"
