@@ -7,7 +7,7 @@ tests/support on PYTHONPATH)
 In the session of tests/support/session.py (a session bus of its own and the accessibility bus)
 it starts speech-dispatcher with its dummy
 voice on ALSA's null device (no sound card needed), Orca with its debug log, and the program.
-Keys go through the X server (xdotool); what Orca says is read from the log's "SPEECH OUTPUT"
+Keys go through the X server (XTest); what Orca says is read from the log's "SPEECH OUTPUT"
 lines. Names and values are matched, never role words, which differ between Orca's releases.
 """
 import collections
@@ -18,6 +18,10 @@ import subprocess
 import threading
 import time
 import tty
+from contextlib import closing
+
+from Xlib import X, XK, display
+from Xlib.ext import xtest
 
 import session
 from session import ELAPSED_TITLE, check
@@ -32,8 +36,8 @@ QUIET = 1.5  # seconds without speech that end an utterance's train of lines
 class Speech:
     """Orca's debug log, read as Orca writes it: a terminal makes Python flush it line by line."""
 
-    # The voice Orca chose follows the closing quote.
-    SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\S+)?\s*(?:\{.*\}|\[.*\])?\s*$")
+    # The voice Orca chose follows the closing quote; Orca 51 may carry it on to further lines.
+    SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\S+)?\s*(?:\{.*|\[.*\])?\s*$")
 
     def __init__(self):
         self.master, slave = pty.openpty()
@@ -75,6 +79,22 @@ class Speech:
                 utterances.append(found.group(1))
         return utterances
 
+    def keys_pressed(self, since=0):
+        """The keys Orca saw pressed since a mark, with the modifiers held: "Alt_L", "F4 (mods 8)"."""
+        with self.lock:
+            lines = self.lines[since:]
+        pressed, event = [], None
+        for line in lines:
+            if "type=ATSPI_KEY_PRESSED_EVENT" in line:
+                event = {}
+            elif event is not None and (found := re.search(r"(modifiers|keyval_name)=(.*)", line)):
+                event[found.group(1)] = found.group(2).strip("'")
+                if "keyval_name" in event:
+                    mods = event.get("modifiers", "0")
+                    pressed.append(event["keyval_name"] + ("" if mods == "0" else f" (mods {mods})"))
+                    event = None
+        return pressed
+
     def wait_for(self, pattern, since, timeout=WAIT):
         """The first utterance since the mark that matches, or None after timeout seconds."""
         deadline = time.monotonic() + timeout
@@ -104,8 +124,42 @@ class Speech:
         os.close(self.master)
 
 
+MODIFIERS = {"shift": "Shift_L", "alt": "Alt_L", "ctrl": "Control_L"}
+
+
+def keycodes(name):
+    """The keys a name such as "shift+Tab" or "KP_Insert+KP_Begin" holds down, in order. Each is
+    the key that gives its symbol with no modifier: xdotool picks a key by the symbols the keyboard
+    map lists, and where the map lists F4 on levels that need Alt too (xkb-data 2.48), it presses
+    Alt with it, and Alt+F4 closes the window."""
+    with closing(display.Display()) as x:
+        codes = []
+        for part in name.split("+"):
+            symbol = XK.string_to_keysym(MODIFIERS.get(part, part))
+            plain = [code for code, level in x.keysym_to_keycodes(symbol) if level == 0]
+            if not plain:
+                raise RuntimeError(f"no key gives {part!r} unmodified")
+            codes.append(plain[0])
+        return codes
+
+
+def press(name, down=True, up=True):
+    codes = keycodes(name)
+    with closing(display.Display()) as x:
+        for code in codes if down else []:
+            xtest.fake_input(x, X.KeyPress, code)
+            x.sync()
+        if down and up:
+            time.sleep(0.08)  # held as long as a finger holds it
+        for code in reversed(codes) if up else []:
+            xtest.fake_input(x, X.KeyRelease, code)
+            x.sync()
+
+
 def keys(*names):
-    subprocess.run(["xdotool", "key", "--delay", "120", *names], check=True)
+    for name in names:
+        press(name)
+        time.sleep(0.12)
 
 
 def says_name(said, name):
@@ -132,10 +186,24 @@ def heard(speech, what, pattern, since):
 # Each row sends keys and compares what Orca says next, once it has fallen quiet.
 
 
+# The program under test, which a silence must not hide the end of.
+program = None
+
+
+def still_there(speech, since, names):
+    """A program that has ended says nothing: that is told as its end, with the keys Orca saw, so
+    that a key the test sent wrongly is told apart from a program that keeps quiet."""
+    if program is not None and program.poll() is not None:
+        raise RuntimeError(f"the program ended (status {program.returncode}) after the keys"
+                           f" {list(names)!r}; Orca saw these pressed: {speech.keys_pressed(since)!r}")
+
+
 def after(speech, *names):
     since = speech.mark()
     keys(*names)
-    return speech.settle(since)
+    said = speech.settle(since)
+    still_there(speech, since, names)
+    return said
 
 
 def focus_on(speech, key, name):
@@ -144,6 +212,7 @@ def focus_on(speech, key, name):
     keys(key)
     said = heard(speech, f"{key} reaches {name!r}", rf"^{re.escape(name)}\b", since)
     speech.settle(since)
+    still_there(speech, since, [key])
     return said or ""
 
 
@@ -201,11 +270,11 @@ def enter_opens_counter(speech, pid):
     focus_on(speech, "Tab", ELAPSED_TITLE)
     # Held down: the counter window opens, and its Start, where the focus lands, stays unpressed.
     since = speech.mark()
-    subprocess.run(["xdotool", "keydown", "Return"], check=True)
+    press("Return", up=False)
     opened = speech.wait_for(rf"^{re.escape(ELAPSED_TITLE)} frame|^{re.escape(ELAPSED_TITLE)}$",
                              since)
     time.sleep(1)  # held past the keyboard's repeat delay, so X repeats it into the new window
-    subprocess.run(["xdotool", "keyup", "Return"], check=True)
+    press("Return", down=False)
     speech.wait_for(r"^Start\b", since)  # on a busy machine the focus may be spoken late
     said = speech.settle(since)
     check(opened is not None, f"Enter on {ELAPSED_TITLE!r} opens its window: {said!r}")
@@ -339,6 +408,7 @@ def print_tallied(path):
 
 
 def in_session(binary):
+    global program
     speech = Speech()
     started = []
     program = None
