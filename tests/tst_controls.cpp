@@ -2,6 +2,7 @@
 #include "controls/controls.h"
 #include "controls/form.h"
 #include "fakeplatform.h"
+#include "platform/windowclasskeeper.h"
 #include "time/datetimetext.h"
 
 #include <QAccessible>
@@ -9,6 +10,8 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTest>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using Format = DTPicker::Format;
@@ -197,6 +200,36 @@ private Q_SLOTS:
         QCOMPARE(form.cursor().shape(), shape);
         if (shape == Qt::BitmapCursor)
             QCOMPARE(form.cursor().hotSpot(), QPoint(3, 4));
+    }
+
+    // The class is written as each window of ours is shown, once its native window exists: the
+    // keeper takes Qt's undocumented mark of that (WA_WState_Created) as set when the show event
+    // comes, before the map, when a taskbar reads the class.
+    void windowClassWrittenAsAWindowIsShown()
+    {
+        struct Recorder : WindowSystem
+        {
+            QMargins frameMarginsBeforeMap(QWidget&) override { return {}; }
+            void setWindowClass(QWidget& window, const QString& className) override
+            {
+                written.push_back({&window, className});
+            }
+            std::vector<std::pair<QWidget*, QString>> written;
+        } recorder;
+        const WindowClassKeeper keeper(recorder);
+        Form window;
+        auto* inside = new QWidget(&window);
+        window.show();
+        QVERIFY2(recorder.written.size() == 1 && recorder.written.front().first == &window,
+                 "no class written for the window shown: Qt no longer marks a window "
+                 "WA_WState_Created when its show event comes (platform/windowclasskeeper.cpp)");
+        QCOMPARE(recorder.written.front().second, QCoreApplication::applicationName());
+        inside->hide();
+        inside->show(); // a control shown is no window of its own
+        window.hide();
+        window.show(); // the window manager may forget the class of a window it let go
+        QCOMPARE(recorder.written.size(), std::size_t(2));
+        QCOMPARE(recorder.written.back().first, &window);
     }
 };
 
