@@ -55,7 +55,7 @@ Form::Form(QWidget* parent) : QWidget(parent)
     LastInput::watch();
     // From Qt 6.11 on, the focus that a window's activation gives back clears the window's mark
     // of a keyboard focus change: the mark is made again once the focus has landed.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (!m_focusArrivalPending || !now || now->window() != this)
             return;
         m_focusArrivalPending = false;
@@ -64,6 +64,12 @@ Form::Form(QWidget* parent) : QWidget(parent)
             now->update();
         }
     });
+}
+
+Form::~Form()
+{
+    // QWidget's destructor gives the focus away, after this part of the window has gone.
+    disconnect(m_focusWatch);
 }
 
 void Form::setMousePointer(int mode)

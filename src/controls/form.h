@@ -16,6 +16,7 @@ class Form : public QWidget
     Q_OBJECT
 public:
     explicit Form(QWidget* parent = nullptr);
+    ~Form() override;
 
     int mousePointer() const { return m_mousePointer; }
     void setMousePointer(int mode);
@@ -43,4 +44,5 @@ private:
     std::optional<QCursor> m_mouseIcon;
     // Set by showInFront until the focus first lands in the window again.
     bool m_focusArrivalPending = false;
+    QMetaObject::Connection m_focusWatch;
 };
