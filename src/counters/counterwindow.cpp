@@ -38,7 +38,6 @@ CounterWindow::CounterWindow(const CounterConfig& config, const Platform& platfo
       m_phrase(m_run, *m_controls.PushButton2, *m_controls.Frame1),
       m_tickLocation(locationText(config.form, "Timer1")), m_texts(text)
 {
-    m_timer.setObjectName(QStringLiteral("Timer1"));
     m_timer.setInterval(tickInterval);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &CounterWindow::Timer1_Timer);
