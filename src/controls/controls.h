@@ -10,7 +10,19 @@
 // Stand-ins for the program's outside controls: each offers the members the windows use
 // (caption, value, click, mouse-move) and nothing the windows would have to work around.
 
-class PushButton : public QPushButton
+// What a screen reader hears of a control after its name when asked where it is: worked out at
+// the moment it is read, so nothing is sent while it changes.
+class Described
+{
+public:
+    void setDescriber(std::function<QString()> describer) { m_describer = std::move(describer); }
+    QString description() const { return m_describer ? m_describer() : QString(); }
+
+private:
+    std::function<QString()> m_describer;
+};
+
+class PushButton : public QPushButton, public Described
 {
     Q_OBJECT
 public:
@@ -18,10 +30,6 @@ public:
     // Reads back exactly what was written; no mnemonic is taken from an ampersand.
     QString caption() const { return m_caption; }
     void setCaption(const QString& caption);
-    // What a screen reader hears of the button after its name when asked where it is: worked out
-    // at the moment it is read, so nothing is sent while it changes.
-    void setDescriber(std::function<QString()> describer) { m_describer = std::move(describer); }
-    QString description() const { return m_describer ? m_describer() : QString(); }
 
 Q_SIGNALS:
     void mouseMoved();
@@ -35,19 +43,15 @@ protected:
 private:
     QString m_caption;
     bool m_enterHeldSinceFocus = false;
-    std::function<QString()> m_describer;
 };
 
-class Frame : public QGroupBox
+class Frame : public QGroupBox, public Described
 {
     Q_OBJECT
 public:
     explicit Frame(QWidget* parent = nullptr);
     // Where the caption is drawn, in the frame's own coordinates.
     QRect captionRect() const;
-    // As for a button: read by a screen reader when it asks, never sent.
-    void setDescriber(std::function<QString()> describer) { m_describer = std::move(describer); }
-    QString description() const { return m_describer ? m_describer() : QString(); }
 
 Q_SIGNALS:
     void mouseMoved();
@@ -60,8 +64,6 @@ protected:
 
 private:
     void drawBorder(QPainter& painter, const QRect& caption) const;
-
-    std::function<QString()> m_describer;
 };
 
 // A one-line label whose width follows its caption; its container clips what does not fit.
