@@ -1,18 +1,12 @@
 #include "ticktexts.h"
 
 #include "counters/intervalbreakdown.h"
+#include "layouts/layout.h"
 #include "time/datetimetext.h"
-
-namespace {
-const std::array<QString, 4> figureCaptions{QStringLiteral("Day(s):"), QStringLiteral("Hour(s):"),
-                                            QStringLiteral("Minute(s):"),
-                                            QStringLiteral("Second(s):")};
-const QString clockCaptionText = QStringLiteral("Current Date/Time:");
-} // namespace
 
 QString clockCaption(DateTime now, const DateTimeText& text)
 {
-    return clockCaptionText + QLatin1Char(' ') + text.format(now);
+    return idleClockCaption() + QLatin1Char(' ') + text.format(now);
 }
 
 BreakdownCaptions breakdownCaptions(std::int32_t span)
@@ -21,7 +15,7 @@ BreakdownCaptions breakdownCaptions(std::int32_t span)
     const std::array<std::int32_t, 4> values{parts.Days, parts.Hours, parts.Minutes, parts.Seconds};
     BreakdownCaptions captions;
     for (std::size_t i = 0; i < values.size(); ++i)
-        captions[i] = figureCaptions[i] + QLatin1Char(' ') + QString::number(values[i]);
+        captions[i] = idleBreakdownCaption(i) + QLatin1Char(' ') + QString::number(values[i]);
     return captions;
 }
 
@@ -30,16 +24,6 @@ std::optional<std::int32_t> spanToShow(DateTime now, DateTime moment, CountDirec
     const std::int32_t span = spanBetween(moment, now);
     const bool onOwnSide = direction == CountDirection::Elapsed ? moment < now : moment >= now;
     return onOwnSide ? std::optional(span) : std::nullopt;
-}
-
-QString idleClockCaption()
-{
-    return clockCaptionText;
-}
-
-QString idleBreakdownCaption(std::size_t figure)
-{
-    return figureCaptions.at(figure);
 }
 
 const QString& TickTexts::clock(DateTime now)

@@ -25,10 +25,6 @@ BreakdownCaptions breakdownCaptions(std::int32_t span);
 // none. Raises SpanOverflow when the seconds do not fit, on either side.
 std::optional<std::int32_t> spanToShow(DateTime now, DateTime moment, CountDirection direction);
 
-// The captions of a window that is not counting.
-QString idleClockCaption();
-QString idleBreakdownCaption(std::size_t figure);
-
 // A counting window's texts, each worked out again only when what it comes from has changed: the
 // tick runs 40 times a second, the texts change once a second and with the Moment.
 class TickTexts

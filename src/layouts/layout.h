@@ -89,3 +89,9 @@ constexpr int pixelsFromTwips(int twips)
 const WindowLayout& form1Layout();
 const WindowLayout& form2Layout();
 const WindowLayout& form3Layout();
+
+// The captions a counter window's clock and figures are created with, and shown again whenever it
+// is not counting; the tick writes its readings after them.
+QString idleClockCaption();
+// Day(s):, Hour(s):, Minute(s): and Second(s):, in that order.
+QString idleBreakdownCaption(std::size_t figure);

@@ -24,20 +24,11 @@ ControlRow button(const char* name, ControlMember<PushButton> member, int tab, i
             buttonFont};
 }
 
-ControlRow label(const char* name, ControlMember<Label> member, const QString& container, int tab,
-                 int left, int top, int width, const char* caption)
+ControlRow label(const QString& name, ControlMember<Label> member, const QString& container,
+                 int tab, int left, int top, int width, const QString& caption)
 {
-    return {QString::fromLatin1(name),
-            member,
-            ControlKind::Label,
-            container,
-            tab,
-            left,
-            top,
-            width,
-            270,
-            QString::fromLatin1(caption),
-            labelFont};
+    return {name, member,  ControlKind::Label, container, tab, left, top, width,
+            270,  caption, labelFont};
 }
 
 std::vector<QString> names(std::initializer_list<const char*> controls)
@@ -98,64 +89,83 @@ const WindowLayout& form1Layout()
     return layout;
 }
 
+namespace {
+// What sets the two counter windows apart; all else they share.
+struct CounterDifferences
+{
+    const char* name;
+    const char* title;
+    const char* frameCaption;
+    const char* suffix;     // of the breakdown labels' names
+    int rise;               // twips higher from the top labels down, and the window shorter
+    bool labelTabsReversed; // the labels' tab indexes run the other way; labels take no focus
+};
+
+WindowLayout counterLayout(const CounterDifferences& differences)
+{
+    const int rise = differences.rise;
+    // Of `count` labels from tab index `first`, the tab index of the one at `index`.
+    const auto tab = [&](int first, int index, int count) {
+        return first + (differences.labelTabsReversed ? count - 1 - index : index);
+    };
+    const auto figure = [&](const char* name) {
+        return QStringLiteral("lbl%1%2").arg(QLatin1StringView(name),
+                                             QLatin1StringView(differences.suffix));
+    };
+    const auto entered = QStringLiteral("lblDateTimeEntered");
+    const auto clock = QStringLiteral("lblCurrentDate");
+    return {QString::fromLatin1(differences.name),
+            QString::fromLatin1(differences.title),
+            8040,
+            3570 - rise,
+            TitleBarButtons::CloseOnly,
+            windowFont,
+            {
+                frame(0, 1200 - rise, differences.frameCaption),
+                label(figure("Days"), &WindowControls::lblDays, frame1, tab(1, 0, 4), 135, 270, 720,
+                      idleBreakdownCaption(0)),
+                label(figure("Hours"), &WindowControls::lblHours, frame1, tab(1, 1, 4), 135, 765,
+                      855, idleBreakdownCaption(1)),
+                label(figure("Minutes"), &WindowControls::lblMinutes, frame1, tab(1, 2, 4), 2205,
+                      270, 1065, idleBreakdownCaption(2)),
+                label(figure("Seconds"), &WindowControls::lblSeconds, frame1, tab(1, 3, 4), 2205,
+                      765, 1140, idleBreakdownCaption(3)),
+                button("PushButton2", &WindowControls::PushButton2, 5, 2535 - rise, "Start"),
+                button("PushButton1", &WindowControls::PushButton1, 6, 3060 - rise, "< Back"),
+                label(clock, &WindowControls::lblCurrentDate, window, tab(7, 0, 2), 120, 720 - rise,
+                      2025, idleClockCaption()),
+                label(entered, &WindowControls::lblDateTimeEntered, window, tab(7, 1, 2), 120,
+                      240 - rise, 2055, QStringLiteral("Date/Time Entered:")),
+            },
+            {entered, clock, frame1, figure("Days"), figure("Hours"), figure("Minutes"),
+             figure("Seconds"), QStringLiteral("PushButton2"), QStringLiteral("PushButton1")}};
+}
+} // namespace
+
+QString idleClockCaption()
+{
+    return QStringLiteral("Current Date/Time:");
+}
+
+QString idleBreakdownCaption(std::size_t figure)
+{
+    static const std::array<QString, 4> captions{
+        QStringLiteral("Day(s):"), QStringLiteral("Hour(s):"), QStringLiteral("Minute(s):"),
+        QStringLiteral("Second(s):")};
+    return captions.at(figure);
+}
+
 const WindowLayout& form2Layout()
 {
-    static const WindowLayout layout{
-        QStringLiteral("Form2"),
-        QStringLiteral("Count Time Elapsed"),
-        8040,
-        3570,
-        TitleBarButtons::CloseOnly,
-        windowFont,
-        {
-            frame(0, 1200, "Lapsed"),
-            label("lblDaysLapsed", &WindowControls::lblDays, frame1, 1, 135, 270, 720, "Day(s):"),
-            label("lblHoursLapsed", &WindowControls::lblHours, frame1, 2, 135, 765, 855,
-                  "Hour(s):"),
-            label("lblMinutesLapsed", &WindowControls::lblMinutes, frame1, 3, 2205, 270, 1065,
-                  "Minute(s):"),
-            label("lblSecondsLapsed", &WindowControls::lblSeconds, frame1, 4, 2205, 765, 1140,
-                  "Second(s):"),
-            button("PushButton2", &WindowControls::PushButton2, 5, 2535, "Start"),
-            button("PushButton1", &WindowControls::PushButton1, 6, 3060, "< Back"),
-            label("lblCurrentDate", &WindowControls::lblCurrentDate, window, 7, 120, 720, 2025,
-                  "Current Date/Time:"),
-            label("lblDateTimeEntered", &WindowControls::lblDateTimeEntered, window, 8, 120, 240,
-                  2055, "Date/Time Entered:"),
-        },
-        names({"lblDateTimeEntered", "lblCurrentDate", "Frame1", "lblDaysLapsed", "lblHoursLapsed",
-               "lblMinutesLapsed", "lblSecondsLapsed", "PushButton2", "PushButton1"})};
+    static const WindowLayout layout =
+        counterLayout({"Form2", "Count Time Elapsed", "Lapsed", "Lapsed", 0, false});
     return layout;
 }
 
 const WindowLayout& form3Layout()
 {
-    static const WindowLayout layout{
-        QStringLiteral("Form3"),
-        QStringLiteral("Count Remaining Time"),
-        8040,
-        3450,
-        TitleBarButtons::CloseOnly,
-        windowFont,
-        {
-            frame(0, 1080, "Remaining (set Time ahead of now)"),
-            label("lblSecondsRemaining", &WindowControls::lblSeconds, frame1, 1, 2205, 765, 1140,
-                  "Second(s):"),
-            label("lblMinutesRemaining", &WindowControls::lblMinutes, frame1, 2, 2205, 270, 1065,
-                  "Minute(s):"),
-            label("lblHoursRemaining", &WindowControls::lblHours, frame1, 3, 135, 765, 855,
-                  "Hour(s):"),
-            label("lblDaysRemaining", &WindowControls::lblDays, frame1, 4, 135, 270, 720,
-                  "Day(s):"),
-            button("PushButton2", &WindowControls::PushButton2, 5, 2415, "Start"),
-            button("PushButton1", &WindowControls::PushButton1, 6, 2940, "< Back"),
-            label("lblDateTimeEntered", &WindowControls::lblDateTimeEntered, window, 7, 120, 120,
-                  2055, "Date/Time Entered:"),
-            label("lblCurrentDate", &WindowControls::lblCurrentDate, window, 8, 120, 600, 2025,
-                  "Current Date/Time:"),
-        },
-        names({"lblDateTimeEntered", "lblCurrentDate", "Frame1", "lblDaysRemaining",
-               "lblHoursRemaining", "lblMinutesRemaining", "lblSecondsRemaining", "PushButton2",
-               "PushButton1"})};
+    static const WindowLayout layout =
+        counterLayout({"Form3", "Count Remaining Time", "Remaining (set Time ahead of now)",
+                       "Remaining", 120, true});
     return layout;
 }
