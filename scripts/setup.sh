@@ -31,6 +31,7 @@ group_test=(
     fonts-dejavu-core                                          # Arabic and Persian letters
     xvfb xauth openbox xdotool x11-utils x11-xserver-utils x11-xkb-utils wmctrl imagemagick
     python3-xlib faketime                                      # the end-to-end suites
+    tzdata                                                     # the clock suites' zones
     dbus-daemon                                                # a session bus for the program
     qt6-gtk-platformtheme gnome-themes-extra                   # the dark desktop theme
     at-spi2-core python3-pyatspi orca speech-dispatcher       # the accessibility bus, a screen reader

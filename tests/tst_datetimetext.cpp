@@ -1,4 +1,5 @@
 #include "base/failure.h"
+#include "promisedskip.h"
 #include "time/datetimetext.h"
 
 #include <QDateTime>
@@ -362,8 +363,10 @@ private Q_SLOTS:
         QFETCH(QDate, date);
         QFETCH(QTime, time);
         const ZoneScope scope(zone);
-        if (QDateTime(date, time).isValid())
-            QSKIP("the zone data here has no gap at that time");
+        // Qt before 6.7 calls a skipped time invalid; later releases move it past the gap.
+        const QDateTime local(date, time);
+        if (local.isValid() && local.time() == time)
+            SKIP_UNLESS_PROMISED("the zone data here has no gap at that time (tzdata)");
         const DateTime value = DateTime::fromDateAndTime(date, time);
         for (const char* name : localeNames) {
             const DateTimeText text{QLocale(QString::fromLatin1(name))};
