@@ -1,5 +1,6 @@
 #include "fieldtyping.h"
 
+#include "time/clockface.h"
 #include "time/datetime.h"
 
 #include <QCoreApplication>
@@ -101,7 +102,7 @@ QString PickerFormat::renderField(const QLocale& locale, const FormatPiece& piec
         break;
     case FieldKind::Hour:
         if (m_twelveHour && piece.text.at(0) == u'h')
-            return localeNumber(locale, (parts.hour + 11) % 12 + 1, width);
+            return localeNumber(locale, clockFaceHour(parts.hour), width);
         break;
     case FieldKind::AmPm:
         return locale.toString(QTime(parts.hour, 0), piece.text);
@@ -144,8 +145,8 @@ DateTimeParts PickerFormat::stepped(const DateTimeParts& parts, int field, int s
     DateTimeParts out = parts;
     const FieldKind stepping = kind(field);
     if (stepping == FieldKind::AmPm) {
-        if ((steps > 0 && out.hour < 12) || (steps < 0 && out.hour >= 12))
-            out.hour += steps > 0 ? 12 : -12;
+        if (steps != 0) // the hour keeps its face and takes the half of the day stepped to
+            out.hour = hour24(clockFaceHour(out.hour), steps > 0);
     } else if (const FieldRow& row = rowOf(stepping); row.part) {
         const int max =
             stepping == FieldKind::Day ? QDate(out.year, out.month, 1).daysInMonth() : row.max;
@@ -200,7 +201,7 @@ void TypingRun::applyDigits(int thisYear)
     if (!holds)
         m_parts.*row.part = m_entered.*row.part;
     else if (kind == FieldKind::Hour && m_format.isTwelveHour())
-        m_parts.hour = value % 12 + (m_parts.hour >= 12 ? 12 : 0); // the half of the day stays
+        m_parts.hour = hour24(value, isPm(m_parts.hour)); // the half of the day stays
     else
         m_parts.*row.part = value;
 }
@@ -253,7 +254,7 @@ bool TypingRun::typeAmPm(bool pm)
 {
     if (!m_format.isTwelveHour())
         return typeSeparator();
-    m_parts.hour = m_parts.hour % 12 + (pm ? 12 : 0);
+    m_parts.hour = hour24(clockFaceHour(m_parts.hour), pm);
     return m_format.kind(m_field) == FieldKind::AmPm && leaveField();
 }
 

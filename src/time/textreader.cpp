@@ -1,5 +1,7 @@
 #include "textreader.h"
 
+#include "time/clockface.h"
+
 #include <QDate>
 #include <QTime>
 #include <algorithm>
@@ -142,7 +144,7 @@ void TextReader::readFrom(std::size_t index, qsizetype at, Reading& reading) con
             const int onClockFace = value(Slot::HalfDayHour);
             if (onClockFace < 1 || onClockFace > 12)
                 return;
-            hour = onClockFace % 12 + 12 * value(Slot::AmPm);
+            hour = hour24(onClockFace, value(Slot::AmPm) == 1);
         }
         reading.out.push_back({value(Slot::Year), value(Slot::Month), value(Slot::Day), hour,
                                value(Slot::Minute), value(Slot::Second)});
