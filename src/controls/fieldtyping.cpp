@@ -252,8 +252,6 @@ bool TypingRun::typeSeparator()
 
 bool TypingRun::typeAmPm(bool pm)
 {
-    if (!m_format.isTwelveHour())
-        return typeSeparator();
     m_parts.hour = hour24(clockFaceHour(m_parts.hour), pm);
     return m_format.kind(m_field) == FieldKind::AmPm && leaveField();
 }

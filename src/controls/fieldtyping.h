@@ -67,6 +67,7 @@ public:
     // Each returns true when the key finished the typing (the last field filled itself).
     bool typeDigit(int digit, int thisYear);
     bool typeSeparator();
+    // Only a twelve-hour format has a half of the day to type; the picker asks no other.
     bool typeAmPm(bool pm);
     // Takes back the last digit typed into the selected field; none typed there, nothing.
     void takeBackDigit(int thisYear);
