@@ -51,6 +51,13 @@ const FieldRow& typedRowOf(FieldKind kind, bool twelveHour)
     return kind == FieldKind::Hour && twelveHour ? twelveHourRow : rowOf(kind);
 }
 
+// The day brought into its month: while typed, a day may be 31 in any month.
+DateTimeParts withDayInMonth(DateTimeParts parts)
+{
+    parts.day = std::min(parts.day, QDate(parts.year, parts.month, 1).daysInMonth());
+    return parts;
+}
+
 QString localeDigits(const QLocale& locale, const QString& ascii)
 {
     QString out;
@@ -107,9 +114,9 @@ QString PickerFormat::renderField(const QLocale& locale, const FormatPiece& piec
     case FieldKind::AmPm:
         return locale.toString(QTime(parts.hour, 0), piece.text);
     case FieldKind::Fixed: {
-        const QDate date(parts.year, parts.month,
-                         std::min(parts.day, QDate(parts.year, parts.month, 1).daysInMonth()));
-        return locale.toString(QDateTime(date, QTime(parts.hour, parts.minute, parts.second)),
+        const DateTimeParts real = withDayInMonth(parts);
+        const QDate date(real.year, real.month, real.day);
+        return locale.toString(QDateTime(date, QTime(real.hour, real.minute, real.second)),
                                piece.text);
     }
     default:
@@ -148,12 +155,9 @@ DateTimeParts PickerFormat::stepped(const DateTimeParts& parts, int field, int s
         if (steps != 0) // the hour keeps its face and takes the half of the day stepped to
             out.hour = hour24(clockFaceHour(out.hour), steps > 0);
     } else if (const FieldRow& row = rowOf(stepping); row.part) {
-        const int max =
-            stepping == FieldKind::Day ? QDate(out.year, out.month, 1).daysInMonth() : row.max;
-        out.*row.part = std::clamp(out.*row.part + steps, row.min, max);
+        out.*row.part = std::clamp(out.*row.part + steps, row.min, row.max);
     }
-    out.day = std::min(out.day, QDate(out.year, out.month, 1).daysInMonth());
-    return out;
+    return withDayInMonth(out);
 }
 
 TypingRun::TypingRun(const PickerFormat& format, const DateTimeParts& held, int& field,
@@ -258,8 +262,5 @@ bool TypingRun::typeAmPm(bool pm)
 
 DateTimeParts TypingRun::result() const
 {
-    DateTimeParts typed = m_parts;
-    if (typed.year >= DateTime::firstYear && QDate::isValid(typed.year, typed.month, 1))
-        typed.day = std::min(typed.day, QDate(typed.year, typed.month, 1).daysInMonth());
-    return typed;
+    return withDayInMonth(m_parts);
 }

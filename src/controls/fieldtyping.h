@@ -84,7 +84,7 @@ private:
     const PickerFormat& m_format;
     int& m_field; // the picker's selected field
     QObject& m_watcher;
-    DateTimeParts m_parts;
+    DateTimeParts m_parts;   // a real year and month always: a field takes only what its row holds
     DateTimeParts m_entered; // the parts as the selected field was entered
     QString m_digits;        // typed into the selected field, ASCII
 };
