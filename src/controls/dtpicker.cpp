@@ -73,22 +73,23 @@ bool isCommandKey(const QKeyEvent& event)
         return (event.modifiers() & commandModifiers) != 0;
     }
 }
+
+QString displayFormatOf(DTPicker::Format format, const DateTimeText& text)
+{
+    return format == DTPicker::Format::ShortDate ? text.dateFormat() : text.timeFormat();
+}
 } // namespace
 
 DTPicker::DTPicker(Format format, const DateTimeText& text, const Clock& clock, QWidget* parent)
     : QDateTimeEdit(parent), m_format(format), m_clock(clock),
-      m_fields(format == Format::ShortDate ? text.dateFormat() : text.timeFormat())
+      m_fields(displayFormatOf(format, text))
 {
     // Wall-clock values: a zone would shift or refuse times inside a daylight-saving change.
     holdInUtc(*this);
-    if (format == Format::ShortDate) {
-        setDisplayFormat(text.dateFormat());
+    setDisplayFormat(displayFormatOf(format, text));
+    if (isDate())
         setCalendarPopup(true);
-        setDateTime(utcDateTime(clock.now().date(), QTime(0, 0)));
-    } else {
-        setDisplayFormat(text.timeFormat());
-        setDateTime(utcDateTime(DateTime::zeroDate(), QTime(0, 0)));
-    }
+    setDateTime(utcDateTime(isDate() ? clock.now().date() : DateTime::zeroDate(), QTime(0, 0)));
     // Last: a time-only editor pins its date range to the current date when its format or value
     // is set.
     setDateTimeRange(utcDateTime(DateTime::firstDate(), QTime(0, 0)),
@@ -107,14 +108,13 @@ DateTime DTPicker::value() const
     // A counting window reads both pickers 40 times a second: dateTime() hands back the stored
     // value, where date() and time() convert it through QVariant's type conversions.
     const QDateTime stored = dateTime();
-    return m_format == Format::ShortDate ? DateTime::fromDate(stored.date())
-                                         : DateTime::fromTime(stored.time());
+    return isDate() ? DateTime::fromDate(stored.date()) : DateTime::fromTime(stored.time());
 }
 
 void DTPicker::setValue(DateTime value)
 {
     cancelTyping();
-    if (m_format == Format::ShortDate)
+    if (isDate())
         setDate(value.date());
     else
         setTime(value.time());
@@ -206,7 +206,7 @@ bool DTPicker::openCalendarOnKey(const QKeyEvent& event)
     const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
     const bool wanted = (event.key() == Qt::Key_F4 && modifiers == Qt::NoModifier) ||
                         (event.key() == Qt::Key_Down && modifiers == Qt::AltModifier);
-    if (!wanted || !calendarPopup())
+    if (!wanted || !isDate())
         return false;
     openCalendar();
     return true;
@@ -400,7 +400,7 @@ bool DTPicker::typeAmPm(QChar c)
 
 void DTPicker::commit(const DateTimeParts& parts)
 {
-    if (m_format == Format::ShortDate)
+    if (isDate())
         setDate(QDate(parts.year, parts.month, parts.day));
     else
         setTime(QTime(parts.hour, parts.minute, parts.second));
@@ -513,7 +513,7 @@ std::vector<std::pair<int, int>> DTPicker::drawnExtents() const
 // wanted, so start-up does not build it.
 void DTPicker::markLocaleWeekend()
 {
-    if (m_weekendMarked || !calendarPopup())
+    if (m_weekendMarked || !isDate())
         return;
     m_weekendMarked = true;
     QCalendarWidget* calendar = calendarWidget();

@@ -53,6 +53,7 @@ protected:
     QDateTime dateTimeFromText(const QString& text) const override;
 
 private:
+    bool isDate() const { return m_format == Format::ShortDate; }
     bool openCalendarOnKey(const QKeyEvent& event);
     void openCalendar();
     bool moveByKey(const QKeyEvent& event);
@@ -80,7 +81,8 @@ private:
 
     void markLocaleWeekend();
 
-    Format m_format;
+    // The picker's kind, from which its display format, its fields and its calendar follow.
+    const Format m_format;
     const Clock& m_clock;
     PickerFormat m_fields;
     int m_field = 0; // the selected field
