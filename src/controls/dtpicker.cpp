@@ -103,6 +103,11 @@ DTPicker::DTPicker(Format format, const DateTimeText& text, const Clock& clock, 
     });
 }
 
+DTPicker::~DTPicker()
+{
+    endRun();
+}
+
 DateTime DTPicker::value() const
 {
     // A counting window reads both pickers 40 times a second: dateTime() hands back the stored
@@ -360,10 +365,27 @@ void DTPicker::clickField(int field)
     selectField(field);
 }
 
-void DTPicker::type(QChar c)
+// While typing, the whole program's events pass through the picker: a click anywhere else ends
+// the typing.
+void DTPicker::startTyping()
+{
+    if (m_run)
+        return;
+    m_run.emplace(m_fields, heldParts(), m_field);
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+void DTPicker::endRun()
 {
     if (!m_run)
-        m_run.emplace(m_fields, heldParts(), m_field, *this);
+        return;
+    m_run.reset();
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+void DTPicker::type(QChar c)
+{
+    startTyping();
     bool finished = false;
     if (const int digit = c.digitValue(); digit >= 0 && digit <= 9)
         finished = m_run->typeDigit(digit, thisYear());
@@ -412,14 +434,14 @@ void DTPicker::finishTyping()
     if (!m_run)
         return;
     const DateTimeParts typed = m_run->result();
-    m_run.reset();
+    endRun();
     commit(typed);
     showText();
 }
 
 void DTPicker::cancelTyping()
 {
-    m_run.reset();
+    endRun();
     showText();
 }
 

@@ -27,6 +27,7 @@ public:
     // The clock gives "this year", by which a two-digit year is read.
     DTPicker(Format format, const DateTimeText& text, const Clock& clock,
              QWidget* parent = nullptr);
+    ~DTPicker() override;
 
     Format format() const { return m_format; }
     DateTime value() const;
@@ -58,6 +59,9 @@ private:
     void openCalendar();
     bool moveByKey(const QKeyEvent& event);
     bool editByKey(const QKeyEvent& event);
+    // A run of typing, and the watch on the whole program's events that lasts exactly as long.
+    void startTyping();
+    void endRun();
     void type(QChar c);
     bool typeAmPm(QChar c);
     void commit(const DateTimeParts& parts);

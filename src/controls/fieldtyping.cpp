@@ -3,7 +3,6 @@
 #include "time/clockface.h"
 #include "time/datetime.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QTime>
 #include <algorithm>
@@ -160,17 +159,10 @@ DateTimeParts PickerFormat::stepped(const DateTimeParts& parts, int field, int s
     return withDayInMonth(out);
 }
 
-TypingRun::TypingRun(const PickerFormat& format, const DateTimeParts& held, int& field,
-                     QObject& watcher)
-    : m_format(format), m_field(field), m_watcher(watcher), m_parts(held)
+TypingRun::TypingRun(const PickerFormat& format, const DateTimeParts& held, int& field)
+    : m_format(format), m_field(field), m_parts(held)
 {
     enterField(field);
-    QCoreApplication::instance()->installEventFilter(&m_watcher);
-}
-
-TypingRun::~TypingRun()
-{
-    QCoreApplication::instance()->removeEventFilter(&m_watcher);
 }
 
 void TypingRun::enterField(int field)

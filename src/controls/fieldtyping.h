@@ -4,7 +4,6 @@
 #include "time/formatpattern.h"
 
 #include <QLocale>
-#include <QObject>
 #include <QString>
 #include <vector>
 
@@ -54,12 +53,8 @@ class TypingRun
 {
 public:
     // Starts typing into the selected field `field` over the value held. The run moves that
-    // selection on as fields fill, and `watcher` filters the whole program's events while the run
-    // lasts: a click anywhere else ends it.
-    TypingRun(const PickerFormat& format, const DateTimeParts& held, int& field, QObject& watcher);
-    ~TypingRun();
-    TypingRun(const TypingRun&) = delete;
-    TypingRun& operator=(const TypingRun&) = delete;
+    // selection on as fields fill.
+    TypingRun(const PickerFormat& format, const DateTimeParts& held, int& field);
 
     const QString& digits() const { return m_digits; }
     const DateTimeParts& parts() const { return m_parts; }
@@ -82,8 +77,7 @@ private:
     void applyDigits(int thisYear);
 
     const PickerFormat& m_format;
-    int& m_field; // the picker's selected field
-    QObject& m_watcher;
+    int& m_field;            // the picker's selected field
     DateTimeParts m_parts;   // a real year and month always: a field takes only what its row holds
     DateTimeParts m_entered; // the parts as the selected field was entered
     QString m_digits;        // typed into the selected field, ASCII
