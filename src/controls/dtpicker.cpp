@@ -178,7 +178,7 @@ bool DTPicker::editByKey(const QKeyEvent& event)
         return true;
     case Qt::Key_Backspace:
         if (m_run) {
-            m_run->takeBackDigit(thisYear());
+            m_run->takeBackDigit(m_field, thisYear());
             showText();
         }
         return true;
@@ -371,7 +371,7 @@ void DTPicker::startTyping()
 {
     if (m_run)
         return;
-    m_run.emplace(m_fields, heldParts(), m_field);
+    m_run.emplace(m_fields, heldParts());
     QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -386,15 +386,21 @@ void DTPicker::endRun()
 void DTPicker::type(QChar c)
 {
     startTyping();
-    bool finished = false;
-    if (const int digit = c.digitValue(); digit >= 0 && digit <= 9)
-        finished = m_run->typeDigit(digit, thisYear());
-    else if (!typeAmPm(c))
-        finished = m_run->typeSeparator();
-    if (finished)
-        finishTyping();
-    else
+    if (const NextField next = typeKey(c)) {
+        setSelectedField(*next);
         showText();
+    } else {
+        finishTyping();
+    }
+}
+
+NextField DTPicker::typeKey(QChar c)
+{
+    if (const int digit = c.digitValue(); digit >= 0 && digit <= 9)
+        return m_run->typeDigit(m_field, digit, thisYear());
+    if (const std::optional<bool> pm = pmKey(c))
+        return m_run->typeAmPm(m_field, *pm);
+    return m_run->typeSeparator(m_field);
 }
 
 int DTPicker::thisYear() const
@@ -402,22 +408,21 @@ int DTPicker::thisYear() const
     return m_clock.now().date().year();
 }
 
-// `a`, `p`, or the first letter of the locale's own marker when the two differ there.
-bool DTPicker::typeAmPm(QChar c)
+// Whether the key names the afternoon: `a`, `p`, or the first letter of the locale's own marker
+// when the two differ there. Nothing for another key, or in a 24-hour format.
+std::optional<bool> DTPicker::pmKey(QChar c) const
 {
     if (!m_fields.isTwelveHour())
-        return false;
+        return std::nullopt;
     const QChar key = c.toLower();
     const QString am = locale().amText().toLower();
     const QString pm = locale().pmText().toLower();
     const bool ownDiffer = !am.isEmpty() && !pm.isEmpty() && am.at(0) != pm.at(0);
-    const bool isAm = key == u'a' || (ownDiffer && key == am.at(0));
-    const bool isPm = key == u'p' || (ownDiffer && key == pm.at(0));
-    if (!isAm && !isPm)
+    if (key == u'p' || (ownDiffer && key == pm.at(0)))
+        return true; // the afternoon wins a letter both name: a locale whose PM starts with `a`
+    if (key == u'a' || (ownDiffer && key == am.at(0)))
         return false;
-    if (m_run->typeAmPm(isPm))
-        finishTyping();
-    return true;
+    return std::nullopt;
 }
 
 void DTPicker::commit(const DateTimeParts& parts)
@@ -477,11 +482,15 @@ DateTimeParts DTPicker::partsOf(const QDateTime& dateTime)
 
 void DTPicker::selectField(int field)
 {
+    setSelectedField(field);
     if (m_run)
-        m_run->enterField(field);
-    else
-        m_field = std::clamp(field, 0, m_fields.fieldCount() - 1);
+        m_run->enterField();
     showText();
+}
+
+void DTPicker::setSelectedField(int field)
+{
+    m_field = std::clamp(field, 0, std::max(0, m_fields.fieldCount() - 1));
 }
 
 void DTPicker::selectDrawnNeighbour(bool rightwards)

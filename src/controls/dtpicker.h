@@ -63,7 +63,8 @@ private:
     void startTyping();
     void endRun();
     void type(QChar c);
-    bool typeAmPm(QChar c);
+    NextField typeKey(QChar c);
+    std::optional<bool> pmKey(QChar c) const;
     void commit(const DateTimeParts& parts);
     void finishTyping();
     void cancelTyping();
@@ -74,7 +75,10 @@ private:
     static DateTimeParts partsOf(const QDateTime& dateTime);
     DateTimeParts heldParts() const { return partsOf(dateTime()); }
     int fieldOnFocus(Qt::FocusReason reason) const;
+    // A key, a click or the focus chooses a field: typing there starts afresh.
     void selectField(int field);
+    // The one writer of the selected field, which keeps it among the fields.
+    void setSelectedField(int field);
     // A click on the field being typed keeps the typing; one on another field ends it.
     void clickField(int field);
     void selectDrawnNeighbour(bool rightwards);

@@ -159,32 +159,29 @@ DateTimeParts PickerFormat::stepped(const DateTimeParts& parts, int field, int s
     return withDayInMonth(out);
 }
 
-TypingRun::TypingRun(const PickerFormat& format, const DateTimeParts& held, int& field)
-    : m_format(format), m_field(field), m_parts(held)
-{
-    enterField(field);
-}
+TypingRun::TypingRun(const PickerFormat& format, const DateTimeParts& held)
+    : m_format(format), m_parts(held), m_entered(held)
+{}
 
-void TypingRun::enterField(int field)
+void TypingRun::enterField()
 {
-    m_field = std::clamp(field, 0, std::max(0, m_format.fieldCount() - 1));
     m_digits.clear();
     m_entered = m_parts;
 }
 
-bool TypingRun::leaveField()
+NextField TypingRun::leaveField(int field)
 {
-    if (isLast()) {
+    if (isLast(field)) {
         m_digits.clear();
-        return true;
+        return std::nullopt;
     }
-    enterField(m_field + 1);
-    return false;
+    enterField();
+    return field + 1;
 }
 
-void TypingRun::applyDigits(int thisYear)
+void TypingRun::applyDigits(int field, int thisYear)
 {
-    const FieldKind kind = m_format.kind(m_field);
+    const FieldKind kind = m_format.kind(field);
     const FieldRow& row = typedRowOf(kind, m_format.isTwelveHour());
     if (!row.part)
         return;
@@ -202,15 +199,14 @@ void TypingRun::applyDigits(int thisYear)
         m_parts.*row.part = value;
 }
 
-bool TypingRun::typeDigit(int digit, int thisYear)
+NextField TypingRun::typeDigit(int field, int digit, int thisYear)
 {
-    const FieldKind kind = m_format.kind(m_field);
+    const FieldKind kind = m_format.kind(field);
     if (kind == FieldKind::AmPm || kind == FieldKind::Fixed) {
         // Digits belong to the field after: the marker and names are not typed as numbers.
-        if (isLast())
-            return false;
-        leaveField();
-        return typeDigit(digit, thisYear);
+        if (isLast(field))
+            return field;
+        return typeDigit(*leaveField(field), digit, thisYear);
     }
     const FieldRow& limits = typedRowOf(kind, m_format.isTwelveHour());
     const bool year = kind == FieldKind::Year;
@@ -221,35 +217,36 @@ bool TypingRun::typeDigit(int digit, int thisYear)
         (!year && candidate.size() == limits.width && value < limits.min))
         candidate = QString(QChar(u'0' + digit));
     m_digits = candidate;
-    applyDigits(thisYear);
+    applyDigits(field, thisYear);
     // A field moves on once no further digit could make a value it holds.
     const bool filled =
         m_digits.size() == limits.width || (!year && m_digits.toInt() * 10 > limits.max);
-    return filled && leaveField();
+    return filled ? leaveField(field) : field;
 }
 
-void TypingRun::takeBackDigit(int thisYear)
+void TypingRun::takeBackDigit(int field, int thisYear)
 {
     if (m_digits.isEmpty())
         return;
     m_digits.chop(1);
-    applyDigits(thisYear);
+    applyDigits(field, thisYear);
 }
 
-bool TypingRun::typeSeparator()
+NextField TypingRun::typeSeparator(int field)
 {
     // Only half-typed input moves on; a separator after a field that filled itself, a second
     // separator in a run, and one in the last field change nothing.
-    if (m_digits.isEmpty() || isLast())
-        return false;
-    leaveField();
-    return false;
+    if (m_digits.isEmpty() || isLast(field))
+        return field;
+    return leaveField(field);
 }
 
-bool TypingRun::typeAmPm(bool pm)
+NextField TypingRun::typeAmPm(int field, bool pm)
 {
     m_parts.hour = hour24(clockFaceHour(m_parts.hour), pm);
-    return m_format.kind(m_field) == FieldKind::AmPm && leaveField();
+    if (m_format.kind(field) != FieldKind::AmPm)
+        return field;
+    return leaveField(field);
 }
 
 DateTimeParts TypingRun::result() const

@@ -5,6 +5,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <optional>
 #include <vector>
 
 // What typing a date or a time into a picker does, apart from any widget: the display format
@@ -45,39 +46,42 @@ private:
     bool m_twelveHour = false;
 };
 
+// The field selected after a key, or none when the key finished the typing (the last field filled
+// itself).
+using NextField = std::optional<int>;
+
 // One run of typing into a picker, from the first key to the moment the picker takes the value;
-// it exists only while typing is under way. The fields keep what is typed even when the day does
-// not exist in the month held; the whole date is checked, and brought to the month's last day,
-// only when the value is taken.
+// it exists only while typing is under way. It holds the value typed and the digits of the field
+// under way; the picker holds which field is selected, hands it to each key, and selects the field
+// the key gives back. The fields keep what is typed even when the day does not exist in the month
+// held; the whole date is checked, and brought to the month's last day, only when the value is
+// taken.
 class TypingRun
 {
 public:
-    // Starts typing into the selected field `field` over the value held. The run moves that
-    // selection on as fields fill.
-    TypingRun(const PickerFormat& format, const DateTimeParts& held, int& field);
+    TypingRun(const PickerFormat& format, const DateTimeParts& held);
 
     const QString& digits() const { return m_digits; }
     const DateTimeParts& parts() const { return m_parts; }
 
-    // Each returns true when the key finished the typing (the last field filled itself).
-    bool typeDigit(int digit, int thisYear);
-    bool typeSeparator();
+    // Each key goes into the selected field, `field`.
+    NextField typeDigit(int field, int digit, int thisYear);
+    NextField typeSeparator(int field);
     // Only a twelve-hour format has a half of the day to type; the picker asks no other.
-    bool typeAmPm(bool pm);
-    // Takes back the last digit typed into the selected field; none typed there, nothing.
-    void takeBackDigit(int thisYear);
-    // Moves the typing to another field; Backspace there returns to what the field holds now.
-    void enterField(int field);
+    NextField typeAmPm(int field, bool pm);
+    // Takes back the last digit typed into the field; none typed there, nothing.
+    void takeBackDigit(int field, int thisYear);
+    // The picker chose a field anew: Backspace there returns to what the field holds now.
+    void enterField();
     // The value typed, the day brought into its month.
     DateTimeParts result() const;
 
 private:
-    bool isLast() const { return m_field + 1 >= m_format.fieldCount(); }
-    bool leaveField(); // returns true when the field was the last
-    void applyDigits(int thisYear);
+    bool isLast(int field) const { return field + 1 >= m_format.fieldCount(); }
+    NextField leaveField(int field);
+    void applyDigits(int field, int thisYear);
 
     const PickerFormat& m_format;
-    int& m_field;            // the picker's selected field
     DateTimeParts m_parts;   // a real year and month always: a field takes only what its row holds
     DateTimeParts m_entered; // the parts as the selected field was entered
     QString m_digits;        // typed into the selected field, ASCII
