@@ -29,6 +29,7 @@ group_package=(
 group_test=(
     clang-format                                               # the formatting gate
     fonts-dejavu-core                                          # Arabic and Persian letters
+    fonts-noto-core fonts-ddc-uchen fonts-thai-tlwg fonts-sil-padauk # the tall scripts
     xvfb xauth openbox xdotool x11-utils x11-xserver-utils x11-xkb-utils wmctrl imagemagick
     python3-xlib faketime                                      # the end-to-end suites
     tzdata                                                     # the clock suites' zones

@@ -427,10 +427,13 @@ void AccessibilityTest::characterBoxesLieOnThePaintedText()
         QCOMPARE(text->offsetAtPoint(text->characterRect(offset).center()), offset);
         if (!character.isLetterOrNumber())
             continue;
+        // A box cut to the label's top may have lost the top of the line it stands for.
         double best = 0;
+        const int highest = box.top() > 0 ? box.top() : -QFontMetrics(shown->font()).ascent();
         for (int shift = -2; shift <= 2; ++shift)
-            best = std::max(
-                best, glyphMatch(painted, character, shown->font(), box.left() + shift, box.top()));
+            for (int top = highest; top <= box.top(); ++top)
+                best = std::max(
+                    best, glyphMatch(painted, character, shown->font(), box.left() + shift, top));
         if (best < 0.6)
             QFAIL(qPrintable(QStringLiteral("'%1' (offset %2) is not painted at x %3..%4 of \"%5\"")
                                  .arg(character)

@@ -1,5 +1,6 @@
 #include "controls/controls.h"
 #include "controls/form.h"
+#include "counters/ticktexts.h"
 #include "fakeplatform.h"
 #include "layouts/builder.h"
 #include "promisedskip.h"
@@ -9,6 +10,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
+#include <QLineEdit>
+#include <QPainter>
 #include <QProcess>
 #include <QTest>
 #include <algorithm>
@@ -61,6 +64,55 @@ ControlRow& row(WindowLayout& layout, const QString& name)
 {
     return *std::find_if(layout.controls.begin(), layout.controls.end(),
                          [&](const ControlRow& row) { return row.name == name; });
+}
+
+// The first and the last row holding a pixel unlike the ground: the ink of the text on it.
+std::pair<int, int> inkRows(const QImage& image, QRgb ground)
+{
+    std::pair<int, int> rows{-1, -1};
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != ground) {
+                rows = {rows.first < 0 ? y : rows.first, y};
+                break;
+            }
+        }
+    }
+    return rows;
+}
+
+// The rows the text's ink takes drawn with nothing to clip it.
+int freeInkHeight(const QString& text, const QFont& font)
+{
+    QImage image(QFontMetrics(font).horizontalAdvance(text) + 40, 300, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.drawText(20, 150, text);
+    painter.end();
+    const auto [top, bottom] = inkRows(image, QColor(Qt::white).rgb());
+    return bottom - top + 1;
+}
+
+// The text a control shows lies whole inside it, a pixel clear of its top and bottom. A selection
+// is drawn as plain text, so that only the text is ink.
+void checkWhole(QWidget& control, const QString& text, QPalette::ColorRole ground)
+{
+    QPalette plain = control.palette();
+    plain.setColor(QPalette::Highlight, plain.color(ground));
+    plain.setColor(QPalette::HighlightedText, plain.color(QPalette::Text));
+    control.setPalette(plain);
+    const QImage image = control.grab().toImage();
+    if (qEnvironmentVariableIsSet("DUMP"))
+        image.save(u"/tmp/dump-%1.png"_s.arg(QLocale().name() + control.objectName() +
+                                             QString::number(image.width())));
+    const auto [top, bottom] = inkRows(image, control.palette().color(ground).rgb());
+    const QString seen = u"\"%1\" drawn in rows %2 to %3 of %4 in %5 px"_s.arg(
+        text, QString::number(top), QString::number(bottom), QString::number(image.height()),
+        QString::number(QFontInfo(control.font()).pixelSize()));
+    QVERIFY2(top >= 1 && bottom <= image.height() - 2, qPrintable(seen));
+    // Pixel rows part by rounding where the baseline falls; a clipped stroke loses more.
+    QVERIFY2(bottom - top + 1 >= freeInkHeight(text, control.font()) - 1, qPrintable(seen));
 }
 
 } // namespace
@@ -374,6 +426,44 @@ private Q_SLOTS:
                 drawn = std::abs(qGray(image.pixel(x, y)) - qGray(ground)) >= 16;
             QVERIFY2(drawn, qPrintable(u"no line above the labels at x = %1"_s.arg(x)));
         }
+    }
+
+    // Every script's text sits whole in the boxes the layouts fix, in the font of the box or a
+    // smaller one, the glyphs that fall back to the script's own font included: the pickers, and
+    // the counter window's clock label.
+    void everyScriptSitsWhole_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        for (const QLocale& locale : QLocale::matchingLocales(
+                 QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory))
+            QTest::newRow(qPrintable(locale.name())) << locale;
+    }
+    void everyScriptSitsWhole()
+    {
+        QFETCH(QLocale, locale);
+        const QStringList scriptFonts{u"Noto Serif Tibetan"_s, u"Padauk"_s, u"Noto Sans Thai"_s};
+        for (const QString& family : scriptFonts) {
+            if (!QFontDatabase::families().contains(family))
+                SKIP_UNLESS_PROMISED(qPrintable(family + u" is not installed"_s));
+        }
+        QLocale::setDefault(locale);
+        const auto form1 = makeWindow(u"Form1"_s);
+        auto* date = form1->findChild<DTPicker*>(u"dtpDate"_s);
+        auto* time = form1->findChild<DTPicker*>(u"dtpTime"_s);
+        for (const QDate day : {QDate(2000, 1, 28), QDate(2026, 9, 30)}) {
+            date->setValue(DateTime::fromDate(day));
+            checkWhole((*date->editor()), (*date->editor()).text(), QPalette::Base);
+        }
+        for (const QTime moment : {QTime(9, 5, 30), QTime(21, 59, 59)}) {
+            time->setValue(DateTime::fromTime(moment));
+            checkWhole((*time->editor()), (*time->editor()).text(), QPalette::Base);
+        }
+        const auto form2 = makeWindow(u"Form2"_s);
+        auto* clock = form2->findChild<Label*>(u"lblCurrentDate"_s);
+        const DateTimeText text;
+        clock->setCaption(
+            clockCaption(DateTime::fromDateAndTime(QDate(2026, 9, 30), QTime(21, 59, 59)), text));
+        checkWhole(*clock, clock->caption(), clock->backgroundRole());
     }
 
     // The fixed size each window has, in device-independent pixels and as drawn on a screen of

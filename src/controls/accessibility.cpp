@@ -87,19 +87,19 @@ protected:
 class LabelAccessible : public OneLineTextAccessible
 {
 public:
-    explicit LabelAccessible(QLabel* label) : OneLineTextAccessible(label, QAccessible::StaticText)
+    explicit LabelAccessible(Label* label) : OneLineTextAccessible(label, QAccessible::StaticText)
     {}
 
 protected:
     QString shownText() const override { return label()->text(); }
     TextGeometry geometry() const override
     {
-        return {label()->text(), label()->font(), label()->layoutDirection(),
-                label()->contentsRect(), label()->alignment()};
+        return {label()->text(),         label()->font(),      label()->layoutDirection(),
+                label()->contentsRect(), label()->alignment(), label()->baseline()};
     }
 
 private:
-    QLabel* label() const { return static_cast<QLabel*>(widget()); }
+    Label* label() const { return static_cast<Label*>(widget()); }
 };
 
 // The picker offers the text it shows, with the caret and selection of the field being edited,

@@ -1,15 +1,19 @@
 #include "controls.h"
 
 #include "controls/accessibility.h"
+#include "controls/linefit.h"
 #include "controls/readabletext.h"
 #include "platform/keystate.h"
 
 #include <QAccessible>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
+#include <QtMath>
 #include <qdrawutil.h>
 
 PushButton::PushButton(QWidget* parent) : QPushButton(parent)
@@ -139,11 +143,59 @@ void Frame::drawBorder(QPainter& painter, const QRect& caption) const
     painter.restore();
 }
 
-Label::Label(QWidget* parent) : QLabel(parent)
+Label::Label(QWidget* parent) : QLabel(parent), m_askedFont(font())
 {
     setWordWrap(false);
     setTextFormat(Qt::PlainText);
     setAutoFillBackground(true);
+}
+
+void Label::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange && !m_fitting) {
+        m_askedFont = font();
+        fitCaption();
+    }
+}
+
+// Drawn at the fit's baseline: Qt would centre the line of the tallest font the caption falls back
+// to. Placed and ordered as QLabel places a plain text: by the label's alignment, in the text's own
+// direction.
+void Label::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    painter.setLayoutDirection(text().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    const QRect box = contentsRect();
+    const int width = qCeil(QFontMetricsF(font()).horizontalAdvance(text()));
+    const bool right = QStyle::visualAlignment(layoutDirection(), alignment()) & Qt::AlignRight;
+    painter.drawText(QPointF(right ? box.right() + 1 - width : box.left(), m_baseline), text());
+}
+
+void Label::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    if (event->oldSize().height() != height())
+        fitCaption();
+}
+
+// The caption's font and top margin; a tick's new caption differs from the last mostly in its
+// digits, which fit alike, so only a new kind of caption is measured.
+void Label::fitCaption()
+{
+    const QString fittedAs =
+        withDigitsAsZero(text()) + u'\n' + m_askedFont.key() + u'\n' + QString::number(height());
+    if (fittedAs == m_fittedAs)
+        return;
+    m_fittedAs = fittedAs;
+    // A pixel clear of the top and bottom, as the pickers' text.
+    const LineFit fit = fitLine(text(), m_askedFont, height() - 2);
+    m_fitting = true;
+    setFont(fit.font);
+    m_fitting = false;
+    m_baseline = 1 + fit.baseline;
+    update();
 }
 
 void Label::setCaption(const QString& caption)
@@ -153,6 +205,7 @@ void Label::setCaption(const QString& caption)
         return;
     const QString previous = text();
     setText(caption);
+    fitCaption();
     resize(sizeHint().width(), height());
     if (QAccessible::isActive()) {
         QAccessibleTextUpdateEvent event(this, 0, previous, caption);

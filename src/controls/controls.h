@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <functional>
 
 // Stand-ins for the program's outside controls: each offers the members the windows use
@@ -66,7 +67,9 @@ private:
     void drawBorder(QPainter& painter, const QRect& caption) const;
 };
 
-// A one-line label whose width follows its caption; its container clips what does not fit.
+// A one-line label whose width follows its caption; its container clips what does not fit. The
+// caption's ink sits whole in the label's height, in a smaller font where the font asked for is
+// too tall for it.
 class Label : public QLabel
 {
     Q_OBJECT
@@ -74,4 +77,19 @@ public:
     explicit Label(QWidget* parent = nullptr);
     QString caption() const { return text(); }
     void setCaption(const QString& caption);
+    // Where the caption's baseline is drawn, from the label's top.
+    int baseline() const { return m_baseline; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void fitCaption();
+
+    QFont m_askedFont;  // the font given, before any fit
+    QString m_fittedAs; // the caption, font and height the label was last fitted for
+    bool m_fitting = false;
+    int m_baseline = 0;
 };

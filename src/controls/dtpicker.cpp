@@ -1,5 +1,6 @@
 #include "dtpicker.h"
 
+#include "controls/linefit.h"
 #include "controls/qtcompat.h"
 #include "controls/readabletext.h"
 #include "controls/textgeometry.h"
@@ -82,7 +83,7 @@ QString displayFormatOf(DTPicker::Format format, const DateTimeText& text)
 
 DTPicker::DTPicker(Format format, const DateTimeText& text, const Clock& clock, QWidget* parent)
     : QDateTimeEdit(parent), m_format(format), m_clock(clock),
-      m_fields(displayFormatOf(format, text))
+      m_fields(displayFormatOf(format, text)), m_specimen(specimenOf(m_fields, locale()))
 {
     // Wall-clock values: a zone would shift or refuse times inside a daylight-saving change.
     holdInUtc(*this);
@@ -95,6 +96,7 @@ DTPicker::DTPicker(Format format, const DateTimeText& text, const Clock& clock, 
     setDateTimeRange(utcDateTime(DateTime::firstDate(), QTime(0, 0)),
                      utcDateTime(DateTime::lastDate(), QTime(23, 59, 59)));
     lineEdit()->installEventFilter(this);
+    connect(lineEdit(), &QLineEdit::textChanged, this, &DTPicker::fitText);
     // Qt tells assistive technology of a new value only when stepped by key or spin button; a
     // screen reader speaks the picker on any change: typed, wheeled or picked in the calendar.
     connect(this, &QDateTimeEdit::dateTimeChanged, this, [this] {
@@ -203,7 +205,10 @@ bool DTPicker::event(QEvent* event)
         inputMethodEvent(static_cast<QInputMethodEvent*>(event));
         return true;
     }
-    return QDateTimeEdit::event(event);
+    const bool handled = QDateTimeEdit::event(event);
+    if (event->type() == QEvent::FontChange)
+        fitText();
+    return handled;
 }
 
 bool DTPicker::openCalendarOnKey(const QKeyEvent& event)
@@ -291,6 +296,8 @@ void DTPicker::mousePressEvent(QMouseEvent* event)
 
 bool DTPicker::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == lineEdit() && event->type() == QEvent::Resize)
+        fitText();
     if (watched != lineEdit()) {
         // While typing, the whole program is watched: a click anywhere else ends it.
         if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType())
@@ -471,6 +478,35 @@ void DTPicker::showText()
         edit->setText(shown);
     const TextSpan& span = spans[static_cast<std::size_t>(m_field)];
     edit->setSelection(static_cast<int>(span.start), static_cast<int>(span.end - span.start));
+}
+
+// Every text the picker can show shares one line: the months' names, both halves of the day.
+QString DTPicker::specimenOf(const PickerFormat& fields, const QLocale& locale)
+{
+    QString specimen;
+    for (int month = 1; month <= 12; ++month)
+        specimen += fields.render(locale, {2000, month, 28, month - 1, 0, 0});
+    return specimen + fields.render(locale, {2000, 1, 1, 12, 0, 0});
+}
+
+// The text box's font and margins put the ink of every text it shows whole and centred in it, a
+// pixel clear of its edges. Qt centres the line of the tallest font the text falls back to, and
+// clips to its text area: the margins make that area reach past the box on both sides, so it clips
+// nothing the box shows, and place it so the centred line's baseline falls where the fit puts it.
+void DTPicker::fitText()
+{
+    QLineEdit& edit = *lineEdit();
+    const LineFit fit = fitLine(m_specimen, font(), edit.height() - 2);
+    if (edit.font() != fit.font)
+        edit.setFont(fit.font);
+    const int height = edit.height();
+    const int lineTop = 1 + fit.baseline - QFontMetrics(fit.font).ascent();
+    const int areaTop = lineTop - height;
+    const int areaHeight = lineEditCentredLineHeight(edit.text(), fit.font) - 1 + 2 * height;
+    const QMargins margins = edit.textMargins();
+    const QMargins fitted(margins.left(), areaTop, margins.right(), height - areaTop - areaHeight);
+    if (margins != fitted)
+        edit.setTextMargins(fitted);
 }
 
 DateTimeParts DTPicker::partsOf(const QDateTime& dateTime)

@@ -70,6 +70,8 @@ private:
     void cancelTyping();
     QString render(std::vector<TextSpan>* spans = nullptr) const;
     void showText();
+    static QString specimenOf(const PickerFormat& fields, const QLocale& locale);
+    void fitText();
     int thisYear() const;
 
     static DateTimeParts partsOf(const QDateTime& dateTime);
@@ -93,7 +95,8 @@ private:
     const Format m_format;
     const Clock& m_clock;
     PickerFormat m_fields;
-    int m_field = 0; // the selected field
+    const QString m_specimen; // the texts the picker may show, by which its line is placed
+    int m_field = 0;          // the selected field
     std::optional<TypingRun> m_run;
     bool m_weekendMarked = false;
     bool m_hadFocus = false;

@@ -45,18 +45,27 @@ void TextGeometry::place(int x, int top, int height)
 
 TextGeometry::TextGeometry(const QString& text, const QFont& font, Qt::LayoutDirection direction,
                            const QRect& box, Qt::Alignment alignment)
+    : TextGeometry(text, font, direction, box, alignment,
+                   (box.height() - QFontMetrics(font).height()) / 2 + QFontMetrics(font).ascent())
+{}
+
+TextGeometry::TextGeometry(const QString& text, const QFont& font, Qt::LayoutDirection direction,
+                           const QRect& box, Qt::Alignment alignment, int baseline)
 {
     // The painter finds the text's direction from the text itself; the widget's direction
     // mirrors only the alignment.
     const int width = static_cast<int>(std::ceil(layOut(text, font, Qt::LayoutDirectionAuto)));
-    const int height = QFontMetrics(font).height();
+    const QFontMetrics metrics(font);
     const Qt::Alignment visual = QStyle::visualAlignment(direction, alignment);
     int x = box.left();
     if (visual & Qt::AlignRight)
         x = box.left() + box.width() - width;
     else if (visual & Qt::AlignHCenter)
         x = box.left() + (box.width() - width) / 2;
-    place(x, box.top() + (box.height() - height) / 2, height);
+    // A line taller than the box, in a font that falls back to a taller one, is cut to it.
+    const int top = std::max(box.top(), box.top() + baseline - metrics.ascent());
+    const int bottom = std::min(box.bottom() + 1, box.top() + baseline + metrics.descent() + 1);
+    place(x, top, bottom - top);
 }
 
 TextGeometry TextGeometry::ofLineEdit(const QLineEdit& edit)

@@ -19,6 +19,9 @@ public:
     // the widget runs right to left.
     TextGeometry(const QString& text, const QFont& font, Qt::LayoutDirection direction,
                  const QRect& box, Qt::Alignment alignment);
+    // The same line drawn with its baseline where given, from the box's top.
+    TextGeometry(const QString& text, const QFont& font, Qt::LayoutDirection direction,
+                 const QRect& box, Qt::Alignment alignment, int baseline);
     // The line as the line edit shows it now, in the edit's own coordinates.
     static TextGeometry ofLineEdit(const QLineEdit& edit);
 
