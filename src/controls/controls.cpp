@@ -180,7 +180,7 @@ void Label::resizeEvent(QResizeEvent* event)
         fitCaption();
 }
 
-// The caption's font and top margin; a tick's new caption differs from the last mostly in its
+// The caption's font and baseline; a tick's new caption differs from the last mostly in its
 // digits, which fit alike, so only a new kind of caption is measured.
 void Label::fitCaption()
 {
