@@ -94,8 +94,8 @@ protected:
     QString shownText() const override { return label()->text(); }
     TextGeometry geometry() const override
     {
-        return {label()->text(),         label()->font(),      label()->layoutDirection(),
-                label()->contentsRect(), label()->alignment(), label()->baseline()};
+        return {label()->text(),    label()->font(),      label()->layoutDirection(),
+                label()->lineBox(), label()->alignment(), label()->baseline()};
     }
 
 private:

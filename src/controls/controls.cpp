@@ -166,11 +166,25 @@ void Label::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
-    painter.setLayoutDirection(text().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
-    const QRect box = contentsRect();
-    const int width = qCeil(QFontMetricsF(font()).horizontalAdvance(text()));
+    const QString shown = shownForm(text());
+    painter.setLayoutDirection(shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    const QRect box = lineBox();
+    const int width = qCeil(QFontMetricsF(font()).horizontalAdvance(shown));
     const bool right = QStyle::visualAlignment(layoutDirection(), alignment()) & Qt::AlignRight;
-    painter.drawText(QPointF(right ? box.right() + 1 - width : box.left(), m_baseline), text());
+    painter.drawText(QPointF(right ? box.right() + 1 - width : box.left(), m_baseline), shown);
+}
+
+QSize Label::sizeHint() const
+{
+    QSize hint = QLabel::sizeHint();
+    hint.rwidth() += m_overhang.left() + m_overhang.right();
+    const QString shown = shownForm(text());
+    if (shown != text()) {
+        const QFontMetricsF metrics(font());
+        const qreal wider = metrics.horizontalAdvance(shown) - metrics.horizontalAdvance(text());
+        hint.rwidth() += qMax(0, qCeil(wider));
+    }
+    return hint;
 }
 
 void Label::resizeEvent(QResizeEvent* event)
@@ -190,11 +204,13 @@ void Label::fitCaption()
         return;
     m_fittedAs = fittedAs;
     // A pixel clear of the top and bottom, as the pickers' text.
-    const LineFit fit = fitLine(text(), m_askedFont, height() - 2);
+    const QString shown = shownForm(text());
+    const LineFit fit = fitLine(shown, m_askedFont, height() - 2);
     m_fitting = true;
     setFont(fit.font);
     m_fitting = false;
     m_baseline = 1 + fit.baseline;
+    m_overhang = inkOverhang(shown, fit.font);
     update();
 }
 

@@ -79,6 +79,11 @@ public:
     void setCaption(const QString& caption);
     // Where the caption's baseline is drawn, from the label's top.
     int baseline() const { return m_baseline; }
+    // Where the caption's line is placed: inside the contents by as far as its ink hangs past the
+    // line's ends.
+    QRect lineBox() const { return contentsRect() - m_overhang; }
+    // Wide enough for the caption's ink as drawn, which may differ from the caption.
+    QSize sizeHint() const override;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -92,4 +97,5 @@ private:
     QString m_fittedAs; // the caption, font and height the label was last fitted for
     bool m_fitting = false;
     int m_baseline = 0;
+    QMargins m_overhang; // the caption's ink past the start and end of its line, drawn inside
 };

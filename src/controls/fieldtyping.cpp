@@ -1,5 +1,7 @@
 #include "fieldtyping.h"
 
+#include "controls/linefit.h"
+
 #include "time/clockface.h"
 #include "time/datetime.h"
 
@@ -111,7 +113,7 @@ QString PickerFormat::renderField(const QLocale& locale, const FormatPiece& piec
             return localeNumber(locale, clockFaceHour(parts.hour), width);
         break;
     case FieldKind::AmPm:
-        return locale.toString(QTime(parts.hour, 0), piece.text);
+        return shownForm(locale.toString(QTime(parts.hour, 0), piece.text));
     case FieldKind::Fixed: {
         const DateTimeParts real = withDayInMonth(parts);
         const QDate date(real.year, real.month, real.day);

@@ -39,8 +39,9 @@ QString withSiblingDigits(const QString& text)
     return out;
 }
 
-// The ink's top and bottom, from the baseline (the top negative), as the glyphs' outlines give it.
-std::pair<qreal, qreal> inkBand(const QString& text, const QFont& font)
+// The ink as the glyphs' outlines give it, from the start of the line at its baseline (the top
+// negative); null where the text has no ink.
+QRectF inkOf(const QString& text, const QFont& font)
 {
     QTextLayout layout(text, font);
     const qreal ascent = layOutOneLine(layout).ascent();
@@ -52,11 +53,18 @@ std::pair<qreal, qreal> inkBand(const QString& text, const QFont& font)
         for (qsizetype i = 0; i < glyphs.size(); ++i)
             ink |= raw.pathForGlyph(glyphs[i]).boundingRect().translated(positions[i]);
     }
+    return ink.translated(0, -ascent);
+}
+
+// The ink's top and bottom, from the baseline (the top negative).
+std::pair<qreal, qreal> inkBand(const QString& text, const QFont& font)
+{
+    const QRectF ink = inkOf(text, font);
     if (ink.isEmpty()) {
         const QFontMetricsF metrics(font);
         return {-metrics.ascent(), metrics.descent()};
     }
-    return {ink.top() - ascent, ink.bottom() - ascent};
+    return {ink.top(), ink.bottom()};
 }
 } // namespace
 
@@ -96,4 +104,23 @@ LineFit fitLine(const QString& specimen, const QFont& font, int height)
     if (!baseline) // too tall to read at any size: its middle shows
         return {fitted, qRound(height / 2.0 + QFontMetricsF(fitted).ascent() / 2)};
     return {fitted, *baseline};
+}
+
+QMargins inkOverhang(const QString& text, const QFont& font)
+{
+    const QRectF ink = inkOf(text, font);
+    if (ink.isEmpty())
+        return {};
+    const qreal advance = QFontMetricsF(font).horizontalAdvance(text);
+    // Half a pixel of hinting, as above.
+    return {qMax(0, qCeil(-ink.left() + 0.5)), 0, qMax(0, qCeil(ink.right() + 0.5 - advance)), 0};
+}
+
+QString shownForm(const QString& text)
+{
+    constexpr QChar syriacAbbreviationMark(0x070F);
+    if (!text.contains(syriacAbbreviationMark))
+        return text;
+    QString shown = text;
+    return shown.remove(syriacAbbreviationMark);
 }
