@@ -3,6 +3,8 @@
 # click opens them. The Qt and MinGW DLLs, their licences and the notice on them are added by
 # scripts/build-windows.sh.
 install(TARGETS span-meter RUNTIME DESTINATION .)
-install(FILES resources/HAND-M.CUR resources/span-meter.ico docs/sample-skin.qss docs/manual.html
+install(FILES resources/HAND-M.CUR docs/sample-skin.qss docs/manual.html
     packaging/windows/README.txt DESTINATION .)
-install(FILES COPYING DESTINATION . RENAME COPYING.txt)
+# Our licence notice in Windows words, naming the source archive of this version.
+configure_file(packaging/windows/COPYING.txt ${CMAKE_BINARY_DIR}/COPYING.txt @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/COPYING.txt DESTINATION .)

@@ -1,16 +1,47 @@
 #!/usr/bin/env bash
-# Builds the program for 64-bit Windows on Debian (12, or 13 where the same steps work), with the
-# MinGW-w64 cross compiler and a Qt for Windows built once from Debian's own Qt source.
+# Builds the program for 64-bit Windows with the MinGW-w64 cross compiler and a Qt for Windows built
+# once from Debian 13's own Qt source (Qt 6.8, a long-term release), with the host tools (moc, rcc,
+# uic) of the same Qt. On another release (Debian 12, unstable) it runs in a throwaway Debian 13
+# root that sees this checkout and the cache at their own paths; that needs root.
 #   scripts/build-windows.sh
 # Qt is cached in $SPAN_WIN_CACHE (default ~/.cache/span-meter-win) and reused on later runs.
 # It leaves build-win/span-meter-<version>-win64.zip, the installer
-# build-win/span-meter-<version>-setup.exe, and the test suites in build-win/tests.
+# build-win/span-meter-<version>-setup.exe, the source they were built from
+# build-win/span-meter-<version>-source.tar.xz, and the test suites in build-win/tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 project=$PWD
+cache=${SPAN_WIN_CACHE:-$HOME/.cache/span-meter-win}
+windows_suite=trixie
+# shellcheck source=throwaway-root.sh
+source scripts/throwaway-root.sh
+
+# Runs this script again in a fresh Debian 13 root, and gives the files it makes to the user who
+# asked for them.
+build_in_root() {
+    if [[ $(id -u) -ne 0 ]]; then
+        exec sudo SPAN_WIN_CACHE="$cache" SPAN_WIN_OWNER="$(id -u):$(id -g)" "$0"
+    fi
+    scripts/setup.sh root
+    root=$(mktemp -d /var/tmp/span-meter-win.XXXXXX)
+    trap 'remove_root "$root" || exit 1' EXIT
+    echo "== a throwaway Debian 13 root for the Windows build: $root"
+    fresh_root "$root" "$windows_suite"
+    mkdir -p "$cache" "$root$project" "$root$cache"
+    bind_into "$root" "$project" "${project#/}"
+    bind_into "$root" "$cache" "${cache#/}"
+    chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+        SPAN_WIN_CACHE="$cache" bash "$project/scripts/build-windows.sh"
+    [[ -z ${SPAN_WIN_OWNER:-} ]] || chown -R "$SPAN_WIN_OWNER" build-win "$cache"
+}
+
+read -r suite _ < <(host_archive)
+if [[ $suite != "$windows_suite" ]]; then
+    build_in_root
+    exit
+fi
 scripts/setup.sh windows
 
-cache=${SPAN_WIN_CACHE:-$HOME/.cache/span-meter-win}
 toolchain=$project/cmake/mingw-w64.cmake
 host_qt=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)
 qt_version=${host_qt#*:}
@@ -52,21 +83,12 @@ forget_source_list() {
         echo "apt-get update failed after removing $1; apt's next update drops its lists" >&2
 }
 
-# Qt 6.4's Windows plugin names the DirectWrite font database, which QtGui builds only with
-# direct2d; direct2d needs a header Debian's source lacks, so its uses go with it. The patch ships
-# with the program, as the LGPL asks.
-qt_patch=$project/packaging/windows/qtbase-directwrite-without-direct2d.patch
-patch_qt_source() {
-    patch -d "$cache/src/qtbase" -p1 --forward --quiet <"$qt_patch" ||
-        { echo "$qt_patch does not apply to Debian's qt6-base $host_qt" >&2; exit 1; }
-}
-
 # Only what the program and its tests use: Core, Gui, Widgets, Test, the Windows platform plugin
-# and the styles; shared DLLs.
+# and the styles; shared DLLs. Qt's Direct2D platform plugin is left out (it needs headers MinGW
+# lacks); Direct2D itself stays, for the DirectWrite font engine Qt 6.8 uses by default.
 build_qt() {
     echo "== building Qt $qt_version for Windows into $qt (once; about 30 minutes on 2 cores)"
     fetch_qt_source
-    patch_qt_source
     local log=$cache/qt-build.log
     # Qt keeps the toolchain file's path; a copy in the cache outlives this checkout.
     cp "$toolchain" "$cache/mingw-w64.cmake"
@@ -78,7 +100,7 @@ build_qt() {
             -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
             -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF \
             -DFEATURE_xml=OFF -DFEATURE_printsupport=OFF -DFEATURE_vulkan=OFF \
-            -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF \
+            -DFEATURE_tabletevent=OFF -DFEATURE_direct2d1_1=OFF \
             -DINPUT_opengl=no -DFEATURE_opengl=OFF -DFEATURE_opengl_dynamic=OFF \
             -DFEATURE_opengl_desktop=OFF &&
             cmake --build "$cache/build" &&
@@ -125,7 +147,7 @@ source_of() {
 }
 
 # Beside the program, the licence of each part the folder carries, and a notice that names the
-# parts, their versions, their Debian source packages and our patch to Qt: the LGPL asks that the
+# parts, their versions, their Debian source packages and our source archive: the LGPL asks that the
 # user can find Qt's source and rebuild it, and the GPL that its text goes with the GCC runtime.
 add_papers() {
     local folder=$1 gcc_dll gcc_version gcc_source gcc_package_version gcc_base pthread pthread_source
@@ -147,7 +169,6 @@ add_papers() {
         [[ -s $licences/$text.txt ]] ||
             { echo "No licence text for $text found in Debian's copyright files" >&2; exit 1; }
     done
-    cp "$qt_patch" "$folder/"
     gcc_source=$(source_of "$gcc_dll")
     pthread_source=$(source_of "$pthread")
     # Debian's MinGW GCC is built from its own GCC's source: its version names both.
@@ -158,15 +179,15 @@ add_papers() {
 Tallyglass Hourwick Span Meter $version for Windows: what its folder carries besides the program
 
 The program itself (span-meter.exe) is free software under the GNU General Public License,
-version 3 or later: see COPYING.txt and licences\GPL-3.txt. Its source is at
-https://www.span-meter.example/.
+version 3 or later: see COPYING.txt and licences\GPL-3.txt. Its complete source, from which
+this copy was built, comes beside the zip and the installer as $(basename "$source_archive").
 
 Qt $qt_version (Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll, platforms\qwindows.dll,
 imageformats\qico.dll), by The Qt Company and others
   Licence: the GNU Lesser General Public License, version 3 (licences\LGPL-3.txt, which adds
   to licences\GPL-3.txt).
   Built from Debian's source package qt6-base, version $host_qt (the module qtbase alone),
-  with one change of ours: $(basename "$qt_patch") beside this file.
+  unchanged.
   The source: https://snapshot.debian.org/package/qt6-base/$host_qt/
   (on Debian: apt-get source qt6-base=$host_qt). You may replace these DLLs with a Qt $qt_version
   of your own build.
@@ -186,10 +207,41 @@ winpthreads (libwinpthread-1.dll), by the MinGW-w64 project and others
 NOTICE
 }
 
+# The program's complete source, as one archive beside the zip and the installer, with a note of
+# what it was and the Qt it was built with; the program is built from this archive, unpacked.
+# It holds the commit checked out, with the changes the working tree makes to its tracked files.
+make_source_archive() {
+    local git=(git -c safe.directory="$project" -C "$project") commit tree note
+    commit=$("${git[@]}" rev-parse HEAD)
+    tree=$("${git[@]}" stash create)
+    note="the commit $commit"
+    [[ -z $tree ]] || note+=", with changes not yet committed (saved as $tree)"
+    echo "== $source_archive: $note"
+    mkdir -p "build-win/$source_name"
+    cat >"build-win/$source_name/SOURCE.txt" <<SOURCE
+Tallyglass Hourwick Span Meter $version: the source of its Windows build
+
+This archive holds the program's complete source: $note.
+The zip and the installer of this version were built from it, unpacked, by
+scripts/build-windows.sh, which a Debian 12 or 13 machine runs as it stands.
+
+Qt $qt_version for Windows was built from Debian's source package qt6-base, version $host_qt
+(the module qtbase alone), unchanged: https://snapshot.debian.org/package/qt6-base/$host_qt/
+SOURCE
+    "${git[@]}" archive --format=tar --prefix="$source_name/" "${tree:-$commit}" \
+        >"build-win/$source_name.tar"
+    tar -C build-win -rf "build-win/$source_name.tar" "$source_name/SOURCE.txt"
+    xz -9 -f "build-win/$source_name.tar"
+    rm -rf --one-file-system "build-win/$source_name"
+}
+
 build_program() {
-    echo "== cross-building the program and its test suites into build-win"
-    mkdir -p build-win
-    "$qt/bin/qt-cmake" -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPAN_WERROR=ON \
+    echo "== cross-building the program and its test suites into build-win, from $source_archive"
+    local source=build-win/source
+    mkdir -p "$source"
+    tar -C "$source" -xJf "$source_archive"
+    "$qt/bin/qt-cmake" -S "$source/$source_name" -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DSPAN_WERROR=ON \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" >build-win/configure.log 2>&1 ||
         { cat build-win/configure.log; exit 1; }
     cmake --build build-win
@@ -203,6 +255,8 @@ deploy_tests() {
 
 version=$(sed -n 's/^project(span-meter VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 stage=build-win/stage/span-meter-$version-win64
+source_name=span-meter-$version
+source_archive=build-win/$source_name-source.tar.xz
 
 make_zip() {
     local name=span-meter-$version-win64
@@ -216,6 +270,14 @@ make_zip() {
         "$(du -sk "$stage" | cut -f1) KB unpacked"
 }
 
+# The finish page's picture: the program's icon on white, at twice the page's 164 by 314 pixels,
+# so that Windows shrinks it at every scale up to 200 % rather than enlarging it.
+finish_page_picture() {
+    rsvg-convert -w 192 -h 192 resources/span-meter.svg -o build-win/stage/icon-192.png
+    convert -size 328x628 xc:white build-win/stage/icon-192.png -gravity north -geometry +0+120 \
+        -composite -type TrueColor "BMP3:$1"
+}
+
 # The installer takes the zip's folder; its uninstaller deletes those files by name, then the
 # folders, which stay when the user has put files of their own in them.
 make_installer() {
@@ -225,13 +287,22 @@ make_installer() {
         while read -r path; do echo "Delete \"\$INSTDIR\\$path\""; done >"$files"
     (cd "$stage" && find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g') |
         while read -r path; do echo "RMDir \"\$INSTDIR\\$path\""; done >"$folders"
+    # The licence page's box wraps the lines itself: each paragraph of the notice is one line.
+    awk 'BEGIN { RS = ""; ORS = "\r\n\r\n" } { gsub(/\n/, " ") } 1' "$stage/COPYING.txt" \
+        >build-win/stage/licence-page.txt
+    finish_page_picture build-win/stage/finish-page.bmp
     makensis -V2 -DVERSION="$version" -DSTAGE="$project/$stage" -DFILES="$project/$files" \
         -DFOLDERS="$project/$folders" -DOUTFILE="$project/$setup" \
-        -DSIZE_KB="$(du -sk "$stage" | cut -f1)" packaging/windows/span-meter.nsi
+        -DSIZE_KB="$(du -sk "$stage" | cut -f1)" -DICON="$project/resources/span-meter.ico" \
+        -DLICENCE="$project/build-win/stage/licence-page.txt" \
+        -DPICTURE="$project/build-win/stage/finish-page.bmp" packaging/windows/span-meter.nsi
     echo "== $setup: $(du -k "$setup" | cut -f1) KB"
 }
 
 [[ -x $qt/bin/qt-cmake ]] || build_qt
+rm -rf --one-file-system build-win
+mkdir -p build-win
+make_source_archive
 build_program
 deploy_tests
 make_zip

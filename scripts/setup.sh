@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages (Debian 12, 13 or unstable) that the named groups need, and nothing
 # that is already there. Run as root, or as a user who may use sudo.
-#   scripts/setup.sh [build] [package] [test] [bench] [windows]
+#   scripts/setup.sh [build] [package] [test] [bench] [windows] [root] [wine]
 #     build  building and running the program (the default)
 #     package  making the Debian package (dpkg-buildpackage): the build dependencies that
 #              debian/control declares
 #     test   the test command: formatting, X server and window manager, accessibility bus and
 #            screen reader, the package's checks, the fuzzers
 #     bench  the benchmarks (bench/run.sh) and redrawing the hand cursor
-#     windows  the Windows build and its tests under Wine (scripts/build-windows.sh)
+#     windows  the Windows build (scripts/build-windows.sh, on Debian 13 or in its root)
+#     root   a throwaway root of another Debian release (scripts/build-windows.sh elsewhere)
+#     wine   the Windows build's tests under Wine (scripts/test-windows.sh)
 set -euo pipefail
 
 # The one name that differs between the releases: Debian 12's fonts-liberation is the old version 1,
@@ -46,12 +48,19 @@ group_bench=(
 )
 group_windows=(
     cmake ninja-build g++-mingw-w64-x86-64-posix # the cross compiler
-    qt6-base-dev-tools                           # the host's moc, rcc and uic for the cross build
+    qt6-base-dev-tools qt6-base-dev              # the host's moc, rcc and uic, and what Qt knows of them
     dpkg-dev xz-utils                            # Debian's Qt source, unpacked
-    zip nsis                                     # the zip and the installer
+    zip nsis librsvg2-bin imagemagick            # the zip, the installer and its picture
+    git                                          # the source archive of the commit built
+)
+group_root=(
+    debootstrap
+)
+group_wine=(
     wine                                         # the tests, under Wine
     xvfb xauth openbox xdotool x11-utils wmctrl  # an X server for Wine's windows
-    imagemagick unzip                            # the screenshot, and the zip unpacked
+    python3-xlib                                 # the pointer's size, read from the X server
+    imagemagick unzip xz-utils                   # the screenshots, the zip and source unpacked
     "$liberation"                                # Arial's metrics in the Wine prefix
 )
 
@@ -150,8 +159,10 @@ for group in "$@"; do
     test) install_group tests "${group_test[@]}" ;;
     bench) install_group benchmarks "${group_bench[@]}" ;;
     windows) install_group "Windows build" "${group_windows[@]}" ;;
+    root) install_group "throwaway root" "${group_root[@]}" ;;
+    wine) install_group "Windows tests" "${group_wine[@]}" ;;
     *)
-        echo "usage: scripts/setup.sh [build] [package] [test] [bench] [windows]" >&2
+        echo "usage: scripts/setup.sh [build] [package] [test] [bench] [windows] [root] [wine]" >&2
         exit 2
         ;;
     esac

@@ -8,14 +8,15 @@
 #   scripts/test-windows.sh        (after scripts/build-windows.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh windows
+scripts/setup.sh wine
 tests=build-win/tests
 # The version the build was made of, not the newest-looking name: 1.10.0 sorts before 1.9.0.
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-win/CMakeCache.txt 2>/dev/null || true)
 zip=build-win/span-meter-$version-win64.zip
 setup=build-win/span-meter-$version-setup.exe
+source_archive=build-win/span-meter-$version-source.tar.xz
 title="Tallyglass Hourwick Span Meter for Clockwise Reckoning"
-if [[ ! -d $tests || -z $version || ! -f $zip || ! -f $setup ]]; then
+if [[ ! -d $tests || -z $version || ! -f $zip || ! -f $setup || ! -f $source_archive ]]; then
     echo "No Windows build: run scripts/build-windows.sh first" >&2
     exit 2
 fi
@@ -48,7 +49,8 @@ source tests/e2e/helpers.sh
 # Wine loses the output of a redirected console program, so a batch file writes it to a file.
 windows_layout_places() {
     local batch=$work/places.bat file=$work/places.txt places
-    echo "@"$(winepath -w "$tests/layout-places.exe")" > "$(winepath -w "$file")"" >"$batch"
+    echo "@"$(winepath -w "$tests/layout-places.exe")" ${1:+--scale $1} > "$(winepath -w "$file")"" \
+        >"$batch"
     wine cmd /c "$(winepath -w "$batch")" >/dev/null 2>&1 || true
     places=$(tr -d '\r' <"$file" 2>/dev/null) && [[ -n $places ]] ||
         { echo "FAIL: no layout places from $tests/layout-places.exe" >&2; return 1; }
@@ -135,6 +137,36 @@ check_zip() {
     import -window root build-win/wine-main-window.png
     check_centred "$window"
     wineserver -k
+    wineserver --wait
+    check_pointer_sizes "$(echo "$folder"/span-meter-*/)"
+    check_every_locale "$(echo "$folder"/span-meter-*/)"
+}
+
+# The hand pointer over a button, as the X server shows it, is the pointer's own picture for the
+# scale: 32 pixels at 96 dpi and as much more as the scale is.
+check_pointer_sizes() {
+    echo "== the hand pointer at 96, 120, 144 and 192 dpi"
+    local folder=$1 dpi want size window
+    for dpi in 96 120 144 192; do
+        want=$((32 * dpi / 96))
+        set_dpi "$dpi"
+        windows_layout_places "$(awk -v d="$dpi" 'BEGIN { print d / 96 }')" || return 1
+        (cd "$folder" && exec wine span-meter.exe >/dev/null 2>&1) &
+        disown
+        size=none
+        if window=$(find_window "$title") && settled "$window"; then
+            # shellcheck disable=SC2046 # "X Y"
+            xdotool mousemove --window "$window" $(centre Form1 PushButton2)
+            sleep 0.5
+            size=$(tests/e2e/xprobe.py cursor | cut -d' ' -f1)
+        fi
+        expect_of pointer "${want}x$want over a button at $dpi dpi (seen: $size)" \
+            test "$size" == "${want}x$want"
+        wineserver -k
+        wineserver --wait
+    done
+    set_dpi 96
+    windows_layout_places
 }
 
 # Beside the program, the papers a Windows user opens with a double click: our licence and README,
@@ -142,16 +174,19 @@ check_zip() {
 check_papers() {
     local missing=() file notice=$1/NOTICE.txt
     for file in README.txt COPYING.txt NOTICE.txt licences/GPL-3.txt licences/LGPL-3.txt \
-        licences/GCC-runtime-exception-3.1.txt licences/winpthreads.txt \
-        qtbase-directwrite-without-direct2d.patch; do
+        licences/GCC-runtime-exception-3.1.txt licences/winpthreads.txt; do
         [[ -s $1/$file ]] || missing+=("$file")
     done
     grep -q 'x\\o\.cjs' "$1/README.txt" 2>/dev/null || missing+=("README.txt: where a skin goes")
-    local qt
+    local qt archive
+    archive=$(basename "$source_archive")
     qt=$(sed -n 's/^Qt \([0-9.]*\) .*/\1/p' "$notice" 2>/dev/null | head -n 1) || true
-    [[ -n $qt ]] && grep -q "Debian's source package qt6-base, version $qt" "$notice" &&
-        grep -q 'qtbase-directwrite-without-direct2d.patch' "$notice" ||
-        missing+=("NOTICE.txt: Qt's version, its source package and our patch")
+    [[ -n $qt ]] && grep -q "Debian's source package qt6-base, version $qt" "$notice" ||
+        missing+=("NOTICE.txt: Qt's version and its source package")
+    for file in NOTICE.txt COPYING.txt; do
+        grep -q -F "$archive" "$1/$file" 2>/dev/null || missing+=("$file: the source archive")
+    done
+    grep -q -F '/usr/share' "$1/COPYING.txt" "$1/NOTICE.txt" && missing+=("papers naming Linux paths")
     if ((${#missing[@]})); then
         echo "FAIL: the zip lacks: ${missing[*]}"
         count "zip: licences and notice" fail
@@ -159,6 +194,31 @@ check_papers() {
         echo "pass: the zip carries the licences and the notice on Qt $qt"
         count "zip: licences and notice" pass
     fi
+}
+
+# The source archive beside the zip holds the very tree of the commit its note names (with the
+# changes not yet committed, when the note says so), and the Windows build was configured from it,
+# unpacked, file for file.
+check_source_archive() {
+    echo "== $(basename "$source_archive")"
+    local folder=$work/source note saved tree built
+    mkdir -p "$folder/archive" "$folder/commit"
+    tar -C "$folder/archive" -xJf "$source_archive"
+    note=$folder/archive/span-meter-$version/SOURCE.txt
+    tree=$(sed -n 's/.*the commit \([0-9a-f]\{40\}\).*/\1/p' "$note" 2>/dev/null | head -n 1)
+    saved=$(sed -n 's/.*(saved as \([0-9a-f]\{40\}\)).*/\1/p' "$note" 2>/dev/null | head -n 1)
+    tree=${saved:-$tree}
+    echo "   its note names ${tree:-no commit}"
+    if [[ -n $tree ]] && git archive --prefix="span-meter-$version/" "$tree" 2>/dev/null |
+        tar -C "$folder/commit" -x 2>/dev/null; then
+        cp "$note" "$folder/commit/span-meter-$version/"
+        expect_of source "the archive is the tree of $tree" diff -rq "$folder/commit" "$folder/archive"
+    else
+        expect_of source "the archive names a commit of this repository" false
+    fi
+    built=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' build-win/CMakeCache.txt)
+    expect_of source "the Windows build was made from the archive, unpacked" \
+        diff -rq "$folder/archive/span-meter-$version" "$built"
 }
 
 # The id of the shown window of that title, once it is there (30 seconds at most).
@@ -172,18 +232,19 @@ find_window() {
     return 1
 }
 
-# Passes when the condition holds, names it either way.
-expect() {
-    local what=$1
-    shift
+# Passes when the condition holds, names it either way, under a heading.
+expect_of() {
+    local heading=$1 what=$2
+    shift 2
     if "$@"; then
         echo "pass: $what"
-        count "installer: $what" pass
+        count "$heading: $what" pass
     else
         echo "FAIL: $what"
-        count "installer: $what" fail
+        count "$heading: $what" fail
     fi
 }
+expect() { expect_of installer "$@"; }
 
 # The folder the installer is told to use, with letters of two code pages (1250 and 1251) that no
 # single one holds, and where an installer would go unasked.
@@ -216,8 +277,16 @@ uninstall_value() {
 uninstall_entry() { [[ $(uninstall_value DisplayVersion) == "$1" ]]; }
 entry_and_shortcut_kept() { uninstall_entry "$version" && menu_entry; }
 entry_points_to() { [[ $(uninstall_value InstallLocation) == "$1" ]]; }
-# The folder holds the skin and nothing else.
-only_skin_left() { [[ $(cd "$(unix_path "$1")" 2>/dev/null && find . -type f) == ./x/o.cjs ]]; }
+# Runs the uninstall entry's QuietUninstallString, "PROGRAM" OPTIONS, and gives its exit code.
+quiet_uninstall() {
+    local command program options
+    command=$(uninstall_value QuietUninstallString)
+    [[ $command =~ ^\"([^\"]+)\"\ /S\ ?(.*)$ ]] ||
+        { echo "   no quiet uninstall command: '$command'"; return 99; }
+    program=${BASH_REMATCH[1]} options=${BASH_REMATCH[2]}
+    echo "   $command"
+    silently "$(unix_path "$program")" "$options"
+}
 not() { ! "$@"; }
 
 # The main window's own background, 3 pixels in from its corner (the frames begin at 8), has the
@@ -311,15 +380,15 @@ check_installer() {
         expect "the installed program opens Count Time Elapsed" false
     fi
 
-    # The uninstaller runs in the folder and is waited for (_?=), so its own exit code is seen.
-    echo "== uninstall.exe /S while the program is open"
+    # The command the registry names for a silent uninstall, as a deployment tool runs it.
+    echo "== the uninstall entry's QuietUninstallString while the program is open"
     local before after
     before=$(cd "$folder" && find . | sort) || true
     status=0
-    silently "$folder/uninstall.exe" "_?=$named_folder" || status=$?
+    quiet_uninstall || status=$?
     after=$(cd "$folder" && find . | sort) || true
     echo "   its exit code: $status; files gone: $(comm -23 <(echo "$before") <(echo "$after") | wc -l)"
-    expect "uninstalling while open fails (exit code $status)" test "$status" -ne 0
+    expect "uninstalling while open fails (exit code $status)" test "$status" -eq 2
     expect "uninstalling while open removes no file" test "$before" == "$after"
     expect "uninstalling while open keeps the entry and the shortcut" entry_and_shortcut_kept
     status=0
@@ -338,13 +407,183 @@ check_installer() {
     wineserver --wait
     expect "an install elsewhere moves the copy" installed_in "$moved_folder"
     expect "an install elsewhere keeps one entry, for its folder" entry_points_to "$moved_folder"
-    expect "an install elsewhere leaves only the skin in the old folder" only_skin_left "$named_folder"
+    expect "an install elsewhere takes the skin along" test -f "$(unix_path "$moved_folder")/x/o.cjs"
+    expect "an install elsewhere leaves nothing in the old folder" \
+        not test -e "$(unix_path "$named_folder")"
+    (cd "$(unix_path "$moved_folder")" && exec wine span-meter.exe >/dev/null 2>&1) &
+    disown
+    if window=$(find_window "$title") && settled "$window"; then
+        expect "the skin applies after the move" skin_applied "$window"
+    else
+        expect "the moved program starts" false
+    fi
+    wineserver -k
+    wineserver --wait
 
-    wine "$(unix_path "$moved_folder")/uninstall.exe" /S >/dev/null 2>&1 || true
-    wineserver --wait # the uninstaller runs from a copy of itself, and ends after the copy
+    echo "== the uninstall entry's QuietUninstallString"
+    status=0
+    quiet_uninstall || status=$?
+    wineserver --wait # a copy of the uninstaller deletes it once it has ended
+    expect "uninstalled silently (exit code $status)" test "$status" -eq 0
     expect "uninstalled: the folder is gone" not test -e "$(unix_path "$moved_folder")"
     expect "uninstalled: the Start-menu entry is gone" not menu_entry
     expect "uninstalled: no longer listed" not uninstall_entry "$version"
+}
+
+# The installer as a user clicks through it, at 144 dpi: each page's window titled exactly
+# "<product> Setup"; the list of what was done still up after the install, until Next; the finish
+# page's box starting the program; then the uninstaller's window titled "<product> Uninstall".
+# Screenshots of the licence and finish pages are left in build-win/.
+check_installer_pages() {
+    echo "== $(basename "$setup") page by page, at 144 dpi"
+    set_dpi 144
+    local window product="Tallyglass Hourwick Span Meter"
+    wine "$setup" >/dev/null 2>&1 &
+    disown
+    if ! window=$(find_window "$product Setup") || ! settled "$window"; then
+        expect_of pages "the setup window is titled '$product Setup'" false
+        wineserver -k
+        return
+    fi
+    expect_of pages "the setup window is titled '$product Setup'" true
+    import -window "$window" build-win/wine-setup-licence.png
+    xdotool key --window "$window" Return # the licence page: Next
+    sleep 1
+    expect_of pages "the folder page keeps the title" titled "$window" "$product Setup"
+    xdotool key --window "$window" Return # the folder page: Install
+    poll_for 60 installed_in "$program_files"
+    sleep 3
+    settled "$window" || true
+    xdotool key --window "$window" Return # the list of what was done: Next
+    sleep 1
+    expect_of pages "the list of what was done waits for Next" titled "$window" "$product Setup"
+    settled "$window" || true
+    import -window "$window" build-win/wine-setup-finish.png
+    xdotool key --window "$window" Return # the finish page: Finish, with "Start" ticked
+    expect_of pages "the finish page starts the program" find_window "$title"
+    wineserver -k
+    wineserver --wait
+    wine "$(unix_path "$program_files")/uninstall.exe" >/dev/null 2>&1 &
+    disown
+    expect_of pages "the uninstall window is titled '$product Uninstall'" \
+        find_window "$product Uninstall"
+    wineserver -k
+    wineserver --wait
+    set_dpi 96
+}
+
+titled() { [[ $(xdotool getwindowname "$1" 2>/dev/null) == "$2" ]]; }
+poll_for() {
+    local seconds=$1 tries
+    shift
+    for tries in $(seq $((seconds * 5))); do
+        "$@" && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# Wine's screen resolution, as Windows' display scale sets it: read by programs started after.
+set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    wineserver --wait
+}
+
+# A tool of the Windows suites run under Wine with the locale given, its output as lines: Wine
+# loses a redirected console program's output, so a batch file writes it to a file.
+windows_tool() {
+    local locale=$1 tool=$2 batch=$work/tool.bat file=$work/tool.txt
+    shift 2
+    rm -f "$file"
+    echo "@\"$(winepath -w "$tests/$tool.exe")\" $* > \"$(winepath -w "$file")\"" >"$batch"
+    LC_ALL=$locale wine cmd /c "$(winepath -w "$batch")" >/dev/null 2>&1 || true
+    tr -d '\r' <"$file" 2>/dev/null
+}
+
+# The Linux locale name from which Wine makes a Windows one: sr-Latn-RS from sr_RS.UTF-8@latin.
+linux_locale_of() {
+    local language region script modifier=
+    IFS=- read -r language script region <<<"$1"
+    if [[ -z $region ]]; then
+        region=$script script=
+    fi
+    case $script in
+    Latn) modifier=@latin ;;
+    Cyrl) modifier=@cyrillic ;;
+    Deva) modifier=@devanagari ;;
+    Arab) modifier=@arabic ;;
+    "") ;;
+    *) modifier=@${script,,} ;;
+    esac
+    echo "${language}${region:+_$region}.UTF-8$modifier"
+}
+
+# The program in one locale, driven from the keyboard as a user does: Tab, Tab and Space on
+# "Count Time Elapsed" opens the counter; Space on Start counts; Enter on Stop stops. No other
+# window (a report) may come up. Prints what failed, nothing when all held.
+one_locale_counts() {
+    local locale=$1 folder=$2 pid window counter shown
+    (cd "$folder" && LC_ALL=$locale exec wine span-meter.exe >/dev/null 2>&1) &
+    pid=$!
+    if ! window=$(find_window "$title") || ! settled "$window"; then
+        echo "no main window"
+    else
+        xdotool windowactivate --sync "$window" key Tab Tab space 2>/dev/null
+        if ! counter=$(find_window "Count Time Elapsed") || ! settled "$counter"; then
+            echo "Space opened no counter"
+        else
+            xdotool windowactivate --sync "$counter" key space 2>/dev/null
+            sleep 0.3
+            same_in_a_second "$counter" && echo "Space on Start did not count"
+            xdotool key Return
+            sleep 0.3
+            same_in_a_second "$counter" || echo "Enter on Stop did not stop"
+        fi
+        shown=$(xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null |
+            grep -v -x -F -e 'Count Time Elapsed' -e "$title" | head -n 3 | tr '\n' ' ')
+        [[ -z $shown ]] || echo "a report came up: $shown"
+    fi
+    kill "$pid" 2>/dev/null
+    wineserver -k
+    wineserver --wait
+}
+
+# The window shows the same pixels a second later.
+same_in_a_second() {
+    import -window "$1" "$work/second-1.png"
+    sleep 1.05
+    import -window "$1" "$work/second-2.png"
+    compare -metric AE "$work/second-1.png" "$work/second-2.png" null: >/dev/null 2>&1
+}
+
+# Every locale Wine offers, each as the user's own, in one generated table: the program counts and
+# Space and Enter press its buttons. On Windows the formats and the keyboard come from the system,
+# not from Qt's data, so the Linux suites' table of Qt's locales does not stand for this one. A
+# locale Wine cannot be started in (no Linux locale name gives it) is counted apart.
+check_every_locale() {
+    local folder=$1 name linux user failures tried=0 unreachable=() failed_locales=()
+    local names
+    names=$(windows_tool C.UTF-8 system-locales)
+    echo "== every locale Wine offers: $(wc -l <<<"$names")"
+    for name in $names; do
+        [[ -n ${SPAN_WIN_LOCALES:-} && ! $name =~ ^(${SPAN_WIN_LOCALES})$ ]] && continue
+        linux=$(linux_locale_of "$name")
+        user=$(windows_tool "$linux" system-locales --user)
+        if [[ $user != "$name" ]]; then
+            unreachable+=("$name")
+            continue
+        fi
+        tried=$((tried + 1))
+        failures=$(one_locale_counts "$linux" "$folder")
+        if [[ -n $failures ]]; then
+            echo "FAIL: $name ($linux): ${failures//$'\n'/; }"
+            failed_locales+=("$name")
+        fi
+    done
+    echo "   $tried locales tried, ${#failed_locales[@]} failed;" \
+        "${#unreachable[@]} not reachable from a Linux locale name: ${unreachable[*]}"
+    expect_of locales "Space and Enter press the buttons and the program counts in all $tried" \
+        test "${#failed_locales[@]}" -eq 0
 }
 
 # The window with its frame centred on the screen. The program centres the frame Windows draws:
@@ -395,6 +634,10 @@ check_zip
 rm -rf --one-file-system "$WINEPREFIX"
 make_prefix
 check_installer
+check_source_archive
+rm -rf --one-file-system "$WINEPREFIX"
+make_prefix
+check_installer_pages
 if home_untouched; then
     echo "pass: no menu entries or icons of Wine's written into the home folder"
     count "home folder untouched" pass

@@ -3,13 +3,14 @@
 # safe removal: sourced by scripts/build-package.sh, by the package suite (tests/package/run.sh)
 # and by the test of the removal (tests/package/throwaway-root.sh). Needs root.
 
-# fresh_root ROOT: a minimal Debian (debootstrap's minbase) of this machine's release at ROOT, with
-# this machine's package sources and download settings, /proc, /sys and /dev. The first call keeps
-# the bootstrapped root as /var/tmp/span-meter-SUITE.tar; later calls unpack it, so each root starts
-# afresh.
+# fresh_root ROOT [SUITE]: a minimal Debian (debootstrap's minbase) at ROOT, of this machine's
+# release or of SUITE, with this machine's package sources (turned to SUITE) and download settings,
+# /proc, /sys and /dev. The first call keeps the bootstrapped root as /var/tmp/span-meter-SUITE.tar;
+# later calls unpack it, so each root starts afresh.
 fresh_root() {
-    local root=$1 suite mirror base proxy=
-    read -r suite mirror < <(host_archive)
+    local root=$1 suite mirror base proxy= host_suite
+    read -r host_suite mirror < <(host_archive)
+    suite=${2:-$host_suite}
     base=/var/tmp/span-meter-$suite.tar
     mkdir -p "$root"
     if [[ ! -f $base ]]; then
@@ -26,7 +27,10 @@ fresh_root() {
             return 1
         }
         rm -f "$root.debootstrap.log"
-        if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
+        if [[ $suite != "$host_suite" ]]; then
+            suite_sources "$suite" "$mirror" >"$root/etc/apt/sources.list.d/debian.sources"
+            rm -f "$root/etc/apt/sources.list"
+        elif [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
             cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/"
             rm -f "$root/etc/apt/sources.list"
         fi
@@ -65,6 +69,18 @@ host_archive() {
         return 1
     }
     echo "$suite ${mirror:-http://deb.debian.org/debian}"
+}
+
+# suite_sources SUITE MIRROR: package sources for another release than this machine's, from the
+# same mirror: its main archive and updates, and its security archive (unstable has neither).
+suite_sources() {
+    local suites=$1
+    [[ $1 == sid || $1 == unstable ]] || suites+=" $1-updates"
+    printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
+        "$2" "$suites" /usr/share/keyrings/debian-archive-keyring.gpg
+    [[ $1 == sid || $1 == unstable ]] && return
+    printf '\nTypes: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
+        http://deb.debian.org/debian-security "$1-security" /usr/share/keyrings/debian-archive-keyring.gpg
 }
 
 # host_apt_settings: this machine's own settings for apt's downloads (Acquire), each a line of apt's

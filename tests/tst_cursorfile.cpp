@@ -412,7 +412,7 @@ void TestCursorFile::refusesFile()
 
 void TestCursorFile::makesCursor()
 {
-    const QCursor cursor = toCursor(decodeCursorFile(plainCursor(), 32));
+    const QCursor cursor = toCursor(decodeCursorFile(plainCursor(), 32), 1.0);
     QCOMPARE(cursor.hotSpot(), QPoint(5, 2));
     QCOMPARE(cursor.pixmap().size(), QSize(32, 32));
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QList>
 #include <QPixmap>
@@ -312,7 +313,14 @@ CursorImage loadCursorFile(const QString& path, int wantedSize)
     return decodeCursorFile(bytes, wantedSize);
 }
 
-QCursor toCursor(const CursorImage& cursor)
+QCursor toCursor(const CursorImage& cursor, qreal scale)
 {
-    return QCursor(QPixmap::fromImage(cursor.image), cursor.hotSpot.x(), cursor.hotSpot.y());
+    QPixmap picture = QPixmap::fromImage(cursor.image);
+    // Qt's Windows plugin enlarges a cursor's picture by the screen's scale unless the picture says
+    // it is drawn for that scale, and reads the hot spot in unscaled pixels; X11's takes both as
+    // they are. Ours is already drawn for the scale, so Windows is told so.
+    if (QGuiApplication::platformName() != u"windows" || scale <= 0)
+        return QCursor(picture, cursor.hotSpot.x(), cursor.hotSpot.y());
+    picture.setDevicePixelRatio(scale);
+    return QCursor(picture, qRound(cursor.hotSpot.x() / scale), qRound(cursor.hotSpot.y() / scale));
 }

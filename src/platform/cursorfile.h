@@ -20,4 +20,5 @@ CursorImage decodeCursorFile(const QByteArray& bytes, int wantedSize);
 // Reads and decodes the file at path; raises Failure for a folder, an unreadable, empty or
 // oversized (over 1 MiB) file.
 CursorImage loadCursorFile(const QString& path, int wantedSize);
-QCursor toCursor(const CursorImage& cursor);
+// The cursor that shows the image at its own size on a screen of the given scale.
+QCursor toCursor(const CursorImage& cursor, qreal scale);

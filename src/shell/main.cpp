@@ -140,8 +140,9 @@ QString Main::homePageAddress() const
 void Main::loadHandCursor(Form& window) const
 {
     // The system pointer is 32 pixels at the ordinary scale and grows with it; so does the hand.
-    const int size = qRound(handCursorSize * window.devicePixelRatioF());
-    window.setMouseIcon(toCursor(loadCursorFile(handCursorFilePath(), size)));
+    const qreal scale = window.devicePixelRatioF();
+    const int size = qRound(handCursorSize * scale);
+    window.setMouseIcon(toCursor(loadCursorFile(handCursorFilePath(), size), scale));
 }
 
 void Main::pointerOverButton(Form& window)

@@ -117,9 +117,30 @@ QString DateTimeText::withAmPmForDayPeriod(const QString& format)
     return withAmPmForDayPeriod(writeFormat(f));
 }
 
+// Qt reads Windows' own time format, where "tt" stands for the user's words for the two halves of
+// the day, as "AP", which writes them in capitals ("a.m." as "A.M."); "Ap" writes them as the user
+// set them. Other locales keep what Qt gives.
+QString DateTimeText::withAmPmAsTheUserWrote(const QString& format, const QLocale& locale)
+{
+#ifdef Q_OS_WIN
+    if (locale != QLocale::system())
+        return format;
+    FormatPieces f = readFormat(format);
+    for (FormatPiece& piece : f) {
+        if (piece.isField && piece.kind == FieldKind::AmPm && piece.text == u"AP")
+            piece.text = QStringLiteral("Ap");
+    }
+    return writeFormat(f);
+#else
+    Q_UNUSED(locale);
+    return format;
+#endif
+}
+
 DateTimeText::DateTimeText(const QLocale& locale)
     : m_locale(locale), m_dateFormat(withFourDigitYear(locale.dateFormat(QLocale::ShortFormat))),
-      m_timeFormat(withAmPmForDayPeriod(withoutTimeZone(locale.timeFormat(QLocale::LongFormat)))),
+      m_timeFormat(withAmPmAsTheUserWrote(
+          withAmPmForDayPeriod(withoutTimeZone(locale.timeFormat(QLocale::LongFormat))), locale)),
       m_bothReader(locale, m_dateFormat + u' ' + m_timeFormat), m_dateReader(locale, m_dateFormat),
       m_timeReader(locale, m_timeFormat)
 {}

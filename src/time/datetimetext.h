@@ -35,6 +35,7 @@ private:
     static QString withFourDigitYear(const QString& format);
     static QString withoutTimeZone(const QString& format);
     static QString withAmPmForDayPeriod(const QString& format);
+    static QString withAmPmAsTheUserWrote(const QString& format, const QLocale& locale);
 
     // The date and time together, the date alone, the time alone.
     enum class Form { Both, Date, Time };
