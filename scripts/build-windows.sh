@@ -229,9 +229,9 @@ Qt $qt_version for Windows was built from Debian's source package qt6-base, vers
 (the module qtbase alone), unchanged: https://snapshot.debian.org/package/qt6-base/$host_qt/
 SOURCE
     "${git[@]}" archive --format=tar --prefix="$source_name/" "${tree:-$commit}" \
-        >"build-win/$source_name.tar"
-    tar -C build-win -rf "build-win/$source_name.tar" "$source_name/SOURCE.txt"
-    xz -9 -f "build-win/$source_name.tar"
+        >"${source_archive%.xz}"
+    tar -C build-win -rf "${source_archive%.xz}" "$source_name/SOURCE.txt"
+    xz -9 -f "${source_archive%.xz}"
     rm -rf --one-file-system "build-win/$source_name"
 }
 
