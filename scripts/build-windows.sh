@@ -237,10 +237,9 @@ SOURCE
 
 build_program() {
     echo "== cross-building the program and its test suites into build-win, from $source_archive"
-    local source=build-win/source
-    mkdir -p "$source"
-    tar -C "$source" -xJf "$source_archive"
-    "$qt/bin/qt-cmake" -S "$source/$source_name" -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    mkdir -p build-win/source
+    tar -C build-win/source -xJf "$source_archive"
+    "$qt/bin/qt-cmake" -S "$built" -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DSPAN_WERROR=ON \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" >build-win/configure.log 2>&1 ||
         { cat build-win/configure.log; exit 1; }
@@ -257,6 +256,7 @@ version=$(sed -n 's/^project(span-meter VERSION \([0-9.]*\).*/\1/p' CMakeLists.t
 stage=build-win/stage/span-meter-$version-win64
 source_name=span-meter-$version
 source_archive=build-win/$source_name-source.tar.xz
+built=$project/build-win/source/$source_name # the archive, unpacked: what the build reads
 
 make_zip() {
     local name=span-meter-$version-win64
@@ -273,7 +273,7 @@ make_zip() {
 # The finish page's picture: the program's icon on white, at twice the page's 164 by 314 pixels,
 # so that Windows shrinks it at every scale up to 200 % rather than enlarging it.
 finish_page_picture() {
-    rsvg-convert -w 192 -h 192 resources/span-meter.svg -o build-win/stage/icon-192.png
+    rsvg-convert -w 192 -h 192 "$built/resources/span-meter.svg" -o build-win/stage/icon-192.png
     convert -size 328x628 xc:white build-win/stage/icon-192.png -gravity north -geometry +0+120 \
         -composite -type TrueColor "BMP3:$1"
 }
@@ -293,9 +293,9 @@ make_installer() {
     finish_page_picture build-win/stage/finish-page.bmp
     makensis -V2 -DVERSION="$version" -DSTAGE="$project/$stage" -DFILES="$project/$files" \
         -DFOLDERS="$project/$folders" -DOUTFILE="$project/$setup" \
-        -DSIZE_KB="$(du -sk "$stage" | cut -f1)" -DICON="$project/resources/span-meter.ico" \
+        -DSIZE_KB="$(du -sk "$stage" | cut -f1)" -DICON="$built/resources/span-meter.ico" \
         -DLICENCE="$project/build-win/stage/licence-page.txt" \
-        -DPICTURE="$project/build-win/stage/finish-page.bmp" packaging/windows/span-meter.nsi
+        -DPICTURE="$project/build-win/stage/finish-page.bmp" "$built/packaging/windows/span-meter.nsi"
     echo "== $setup: $(du -k "$setup" | cut -f1) KB"
 }
 

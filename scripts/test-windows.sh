@@ -111,12 +111,28 @@ run_suite() {
 
 run_suites() {
     echo "== the Qt Test suites under Wine"
-    local program
+    local program value
     for program in "$tests"/tst_*.exe; do
         program=$(basename "$program" .exe)
         run_suite "$program" "$program"
     done
     run_suite tst_layouts_120dpi tst_layouts QT_SCALE_FACTOR=1.25 SPAN_EXPECT_SCALE=1.25 windowSize
+    # The user's own words for the halves of the day, in lower case, and Hindi's as Windows has them.
+    international s1159 a.m. s2359 p.m. sTimeFormat 'h:mm:ss tt'
+    run_suite tst_datetimetext_own_words tst_datetimetext SPAN_EXPECT_PM=p.m. systemDayHalvesAsSet
+    for value in s1159 s2359 sTimeFormat; do
+        wine reg delete 'HKCU\Control Panel\International' /v "$value" /f >/dev/null 2>&1 || true
+    done
+    LC_ALL=hi_IN.UTF-8 run_suite tst_datetimetext_hindi tst_datetimetext systemDayHalvesAsSet
+}
+
+# international NAME VALUE...: the user's own regional settings, as Windows keeps them.
+international() {
+    while (($# >= 2)); do
+        wine reg add 'HKCU\Control Panel\International' /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1
+        shift 2
+    done
+    wineserver --wait
 }
 
 # The zip unpacked where nothing else is, started, and its main window found on the X server.

@@ -2,6 +2,7 @@
 
 #include "platform/desktopurlopener.h"
 #include "platform/eventloopend.h"
+#include "platform/inputmethodkeys.h"
 #include "platform/localfilesystem.h"
 #include "platform/nativewindowsystem.h"
 #include "platform/platform.h"
@@ -35,4 +36,5 @@ private:
     EventLoopEnd m_end;
     NativeWindowSystem m_windowSystem;
     WindowClassKeeper m_windowClassKeeper{m_windowSystem};
+    InputMethodKeys m_inputMethodKeys;
 };
