@@ -31,4 +31,8 @@ function(span_core_library target root)
         target_link_libraries(${target} PUBLIC xcb Qt6::DBus)
         target_compile_definitions(${target} PUBLIC SPAN_X11 PRIVATE SPAN_ATSPI)
     endif()
+    if(WIN32)
+        # imm32: whether a window takes typing, for the keys an X input method takes under Wine.
+        target_link_libraries(${target} PUBLIC imm32)
+    endif()
 endfunction()
