@@ -288,7 +288,7 @@ uninstall_value() {
     wine reg export 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\SpanMeter' \
         "$(winepath -w "$work/entry.reg")" /y >/dev/null 2>&1 || return 0
     iconv -f UTF-16 -t UTF-8 "$work/entry.reg" | tr -d '\r' |
-        sed -n "s/^\"$1\"=\"\(.*\)\"\$/\1/p" | sed 's/\\\\/\\/g'
+        sed -n "s/^\"$1\"=\"\(.*\)\"\$/\1/p" | sed -e 's/\\\\/\x01/g' -e 's/\\"/"/g' -e 's/\x01/\\/g'
 }
 uninstall_entry() { [[ $(uninstall_value DisplayVersion) == "$1" ]]; }
 entry_and_shortcut_kept() { uninstall_entry "$version" && menu_entry; }
@@ -321,16 +321,16 @@ skin_applied() {
 # (30 seconds at most). A click before then may reach a window not yet taking input.
 settled() {
     local tries colours
-    import -window "$1" "$work/settle-a.png" 2>/dev/null || return 1
+    import -window "$1" "$work/settle-${DISPLAY#:}-a.png" 2>/dev/null || return 1
     for tries in $(seq 100); do
         sleep 0.3
-        import -window "$1" "$work/settle-b.png" 2>/dev/null || return 1
-        colours=$(convert "$work/settle-b.png" -format %k info: 2>/dev/null || echo 0)
-        if ((colours > 8)) && compare -metric AE "$work/settle-a.png" "$work/settle-b.png" \
+        import -window "$1" "$work/settle-${DISPLAY#:}-b.png" 2>/dev/null || return 1
+        colours=$(convert "$work/settle-${DISPLAY#:}-b.png" -format %k info: 2>/dev/null || echo 0)
+        if ((colours > 8)) && compare -metric AE "$work/settle-${DISPLAY#:}-a.png" "$work/settle-${DISPLAY#:}-b.png" \
             null: >/dev/null 2>&1; then
             return 0
         fi
-        mv "$work/settle-b.png" "$work/settle-a.png"
+        mv "$work/settle-${DISPLAY#:}-b.png" "$work/settle-${DISPLAY#:}-a.png"
     done
     return 1
 }
@@ -476,18 +476,19 @@ check_installer_pages() {
     settled "$window" || true
     import -window "$window" build-win/wine-setup-finish.png
     xdotool key --window "$window" Return # the finish page: Finish, with "Start" ticked
-    expect_of pages "the finish page starts the program" find_window "$title"
+    expect_of pages "the finish page starts the program" quietly find_window "$title"
     wineserver -k
     wineserver --wait
     wine "$(unix_path "$program_files")/uninstall.exe" >/dev/null 2>&1 &
     disown
     expect_of pages "the uninstall window is titled '$product Uninstall'" \
-        find_window "$product Uninstall"
+        quietly find_window "$product Uninstall"
     wineserver -k
     wineserver --wait
     set_dpi 96
 }
 
+quietly() { "$@" >/dev/null; }
 titled() { [[ $(xdotool getwindowname "$1" 2>/dev/null) == "$2" ]]; }
 poll_for() {
     local seconds=$1 tries
@@ -505,15 +506,12 @@ set_dpi() {
     wineserver --wait
 }
 
-# A tool of the Windows suites run under Wine with the locale given, its output as lines: Wine
-# loses a redirected console program's output, so a batch file writes it to a file.
+# A tool of the Windows suites run under Wine with the locale given, its output as lines (a pipe
+# keeps what a file redirection would lose).
 windows_tool() {
-    local locale=$1 tool=$2 batch=$work/tool.bat file=$work/tool.txt
+    local locale=$1 tool=$2
     shift 2
-    rm -f "$file"
-    echo "@\"$(winepath -w "$tests/$tool.exe")\" $* > \"$(winepath -w "$file")\"" >"$batch"
-    LC_ALL=$locale wine cmd /c "$(winepath -w "$batch")" >/dev/null 2>&1 || true
-    tr -d '\r' <"$file" 2>/dev/null
+    LC_ALL=$locale wine "$tests/$tool.exe" "$@" 2>/dev/null | tr -d '\r' || true
 }
 
 # The Linux locale name from which Wine makes a Windows one: sr-Latn-RS from sr_RS.UTF-8@latin.
@@ -538,7 +536,7 @@ linux_locale_of() {
 # "Count Time Elapsed" opens the counter; Space on Start counts; Enter on Stop stops. No other
 # window (a report) may come up. Prints what failed, nothing when all held.
 one_locale_counts() {
-    local locale=$1 folder=$2 pid window counter shown
+    local locale=$1 folder=$2 worker=$3 pid window counter shown
     (cd "$folder" && LC_ALL=$locale exec wine span-meter.exe >/dev/null 2>&1) &
     pid=$!
     if ! window=$(find_window "$title") || ! settled "$window"; then
@@ -550,10 +548,10 @@ one_locale_counts() {
         else
             xdotool windowactivate --sync "$counter" key space 2>/dev/null
             sleep 0.3
-            same_in_a_second "$counter" && echo "Space on Start did not count"
+            same_in_a_second "$counter" "$worker" && echo "Space on Start did not count"
             xdotool key Return
             sleep 0.3
-            same_in_a_second "$counter" || echo "Enter on Stop did not stop"
+            same_in_a_second "$counter" "$worker" || echo "Enter on Stop did not stop"
         fi
         shown=$(xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null |
             grep -v -x -F -e 'Count Time Elapsed' -e "$title" | head -n 3 | tr '\n' ' ')
@@ -566,41 +564,63 @@ one_locale_counts() {
 
 # The window shows the same pixels a second later.
 same_in_a_second() {
-    import -window "$1" "$work/second-1.png"
+    import -window "$1" "$work/second-$2-a.png"
     sleep 1.05
-    import -window "$1" "$work/second-2.png"
-    compare -metric AE "$work/second-1.png" "$work/second-2.png" null: >/dev/null 2>&1
+    import -window "$1" "$work/second-$2-b.png"
+    compare -metric AE "$work/second-$2-a.png" "$work/second-$2-b.png" null: >/dev/null 2>&1
 }
 
 # Every locale Wine offers, each as the user's own, in one generated table: the program counts and
 # Space and Enter press its buttons. On Windows the formats and the keyboard come from the system,
 # not from Qt's data, so the Linux suites' table of Qt's locales does not stand for this one. A
-# locale Wine cannot be started in (no Linux locale name gives it) is counted apart.
+# name Wine takes to another locale (a language without a country: "th" is th-TH) is counted
+# apart. Four workers share the table, each with its own X server and prefix: most of a row is
+# waiting for Wine. SPAN_WIN_LOCALES (a regular expression) keeps a part of it.
 check_every_locale() {
-    local folder=$1 name linux user failures tried=0 unreachable=() failed_locales=()
-    local names
+    local folder=$1 names workers=4 worker tried failed_rows
     names=$(windows_tool C.UTF-8 system-locales)
-    echo "== every locale Wine offers: $(wc -l <<<"$names")"
-    for name in $names; do
-        [[ -n ${SPAN_WIN_LOCALES:-} && ! $name =~ ^(${SPAN_WIN_LOCALES})$ ]] && continue
+    if [[ -n ${SPAN_WIN_LOCALES:-} ]]; then
+        names=$(grep -E -x "$SPAN_WIN_LOCALES" <<<"$names" || true)
+    fi
+    echo "== every locale Wine offers: $(wc -l <<<"$names"), in $workers workers"
+    cp -a "$WINEPREFIX" "$work/locale-prefix"
+    for worker in $(seq 0 $((workers - 1))); do
+        awk -v w="$worker" -v n="$workers" 'NR % n == w' <<<"$names" >"$work/locales-$worker"
+        locale_worker "$worker" "$folder" &
+    done
+    wait
+    cat "$work"/locales-*.failed 2>/dev/null | sed 's/^/FAIL: /'
+    tried=$(cat "$work"/locales-*.tried 2>/dev/null | wc -l)
+    failed_rows=$(cat "$work"/locales-*.failed 2>/dev/null | wc -l)
+    echo "   $tried locales tried, $failed_rows failed; names Wine takes to another locale:" \
+        "$(cat "$work"/locales-*.other 2>/dev/null | wc -l) ($(cat "$work"/locales-*.other \
+            2>/dev/null | tr '\n' ' '))"
+    expect_of locales "Space and Enter press the buttons and the program counts in all $tried" \
+        test "$tried" -gt 0 -a "$failed_rows" -eq 0
+}
+
+# One worker of the table: its own X server and copy of the prefix, its rows from
+# $work/locales-N; writes the rows tried, failed and taken elsewhere beside them.
+locale_worker() (
+    local worker=$1 folder=$2 name linux user failures
+    export WINEPREFIX=$work/locale-prefix-$worker
+    cp -a "$work/locale-prefix" "$WINEPREFIX"
+    start_x_server >/dev/null || exit 1
+    trap 'wineserver -k 2>/dev/null; stop_x_server' EXIT
+    : >"$work/locales-$worker.tried"
+    while read -r name; do
+        [[ -n $name ]] || continue
         linux=$(linux_locale_of "$name")
         user=$(windows_tool "$linux" system-locales --user)
         if [[ $user != "$name" ]]; then
-            unreachable+=("$name")
+            echo "$name" >>"$work/locales-$worker.other"
             continue
         fi
-        tried=$((tried + 1))
-        failures=$(one_locale_counts "$linux" "$folder")
-        if [[ -n $failures ]]; then
-            echo "FAIL: $name ($linux): ${failures//$'\n'/; }"
-            failed_locales+=("$name")
-        fi
-    done
-    echo "   $tried locales tried, ${#failed_locales[@]} failed;" \
-        "${#unreachable[@]} not reachable from a Linux locale name: ${unreachable[*]}"
-    expect_of locales "Space and Enter press the buttons and the program counts in all $tried" \
-        test "${#failed_locales[@]}" -eq 0
-}
+        echo "$name" >>"$work/locales-$worker.tried"
+        failures=$(one_locale_counts "$linux" "$folder" "$worker")
+        [[ -z $failures ]] || echo "$name ($linux): ${failures//$'\n'/; }" >>"$work/locales-$worker.failed"
+    done <"$work/locales-$worker"
+)
 
 # The window with its frame centred on the screen. The program centres the frame Windows draws:
 # across, openbox's frame has the same width, so within 2 pixels; down, openbox's is 14 pixels

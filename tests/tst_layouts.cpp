@@ -279,6 +279,8 @@ private Q_SLOTS:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"SPAN_BUILD_FAULTY_TABLE"_s, u"1"_s);
         environment.insert(u"QTEST_DISABLE_STACK_DUMP"_s, u"1"_s); // no debugger on the abort
+        // Qt on Windows writes messages to the debugger unless told to write them to stderr.
+        environment.insert(u"QT_FORCE_STDERR_LOGGING"_s, u"1"_s);
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::MergedChannels);
         child.start(QCoreApplication::applicationFilePath(), {u"faultyTableIsRefused"_s});

@@ -40,8 +40,10 @@ VIAddVersionKey "LegalCopyright" "${COPYRIGHT}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
-; Drawn at twice the page's size, so that it is shrunk, never enlarged, up to 192 dpi.
+; Drawn at twice the page's size, so that it is shrunk, never enlarged, up to 192 dpi, and kept
+; in its proportions: the page's box is not always as tall for its width.
 !define MUI_WELCOMEFINISHPAGE_BITMAP "${PICTURE}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP_STRETCH AspectFitHeight
 ; The list of what was done stays up until the user moves on.
 !define MUI_FINISHPAGE_NOAUTOCLOSE
 !define MUI_UNFINISHPAGE_NOAUTOCLOSE
