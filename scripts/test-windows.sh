@@ -237,15 +237,28 @@ check_source_archive() {
         diff -rq "$folder/archive/span-meter-$version" "$built"
 }
 
-# The id of the shown window of that title, once it is there (30 seconds at most).
+# The id of the shown window of that title, once it is there (30 seconds at most). Wine always
+# names a window in _NET_WM_NAME, but in WM_NAME, which xdotool's --name reads, only where Xlib
+# knows the locale: the windows' own names are read too.
 find_window() {
     local window tries
     for tries in $(seq 300); do
         window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
+        [[ -n $window ]] || window=$(shown_titles | awk -v t="$1" '$0 ~ /^[0-9]+ / && substr($0, index($0, " ") + 1) == t { print $1; exit }')
         [[ -n $window ]] && { echo "$window"; return 0; }
         sleep 0.1
     done
     return 1
+}
+
+# "ID TITLE" of each shown window, its title from _NET_WM_NAME.
+shown_titles() {
+    local window title
+    for window in $(xdotool search --onlyvisible --class . 2>/dev/null); do
+        title=$(xprop -id "$window" -notype _NET_WM_NAME 2>/dev/null |
+            sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p')
+        [[ -n $title ]] && echo "$window $title"
+    done
 }
 
 # Passes when the condition holds, names it either way, under a heading.
@@ -511,7 +524,7 @@ set_dpi() {
 windows_tool() {
     local locale=$1 tool=$2
     shift 2
-    LC_ALL=$locale wine "$tests/$tool.exe" "$@" 2>/dev/null | tr -d '\r' || true
+    env LC_ALL="$locale" wine "$tests/$tool.exe" "$@" 2>/dev/null | tr -d '\r' || true
 }
 
 # The Linux locale name from which Wine makes a Windows one: sr-Latn-RS from sr_RS.UTF-8@latin.
@@ -537,7 +550,7 @@ linux_locale_of() {
 # window (a report) may come up. Prints what failed, nothing when all held.
 one_locale_counts() {
     local locale=$1 folder=$2 worker=$3 pid window counter shown
-    (cd "$folder" && LC_ALL=$locale exec wine span-meter.exe >/dev/null 2>&1) &
+    (cd "$folder" && exec env LC_ALL="$locale" wine span-meter.exe >/dev/null 2>&1) &
     pid=$!
     if ! window=$(find_window "$title") || ! settled "$window"; then
         echo "no main window"
@@ -553,7 +566,7 @@ one_locale_counts() {
             sleep 0.3
             same_in_a_second "$counter" "$worker" || echo "Enter on Stop did not stop"
         fi
-        shown=$(xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null |
+        shown=$(shown_titles | cut -d' ' -f2- |
             grep -v -x -F -e 'Count Time Elapsed' -e "$title" | head -n 3 | tr '\n' ' ')
         [[ -z $shown ]] || echo "a report came up: $shown"
     fi
