@@ -607,12 +607,13 @@ check_every_locale() {
     done
     wait "${pids[@]}" # not the X server's, which runs on
     retry_failed_locales "$folder"
-    cat "$work"/locales-*.failed 2>/dev/null | sed 's/^/FAIL: /'
-    tried=$(cat "$work"/locales-*.tried 2>/dev/null | wc -l)
-    failed_rows=$(cat "$work"/locales-*.failed 2>/dev/null | wc -l)
+    cat "$work"/locales-*.failed | sed 's/^/FAIL: /'
+    tried=$(cat "$work"/locales-*.tried | wc -l)
+    failed_rows=$(cat "$work"/locales-*.failed | wc -l)
+    local other
+    other=$(cat "$work"/locales-*.other)
     echo "   $tried locales tried, $failed_rows failed; names Wine takes to another locale:" \
-        "$(cat "$work"/locales-*.other 2>/dev/null | wc -l) ($(cat "$work"/locales-*.other \
-            2>/dev/null | tr '\n' ' '))"
+        "$(grep -c . <<<"$other" || true) (${other//$'\n'/ })"
     expect_of locales "Space and Enter press the buttons and the program counts in all $tried" \
         test "$tried" -gt 0 -a "$failed_rows" -eq 0
 }
@@ -621,7 +622,7 @@ check_every_locale() {
 # if it fails again; both results are printed.
 retry_failed_locales() {
     local failed name
-    failed=$(cat "$work"/locales-*.failed 2>/dev/null) || true
+    failed=$(cat "$work"/locales-*.failed)
     [[ -n $failed ]] || return 0
     echo "   failed beside the other workers, tried again alone:"
     sed 's/^/     /' <<<"$failed"
@@ -638,8 +639,10 @@ locale_worker() (
     export WINEPREFIX=$work/locale-prefix-$worker
     cp -a "$work/locale-prefix" "$WINEPREFIX"
     start_x_server >/dev/null || exit 1
-    trap 'wineserver -k 2>/dev/null; stop_x_server' EXIT
+    trap 'wineserver -k 2>/dev/null || true; stop_x_server' EXIT
     : >"$work/locales-$worker.tried"
+    : >"$work/locales-$worker.failed"
+    : >"$work/locales-$worker.other"
     while read -r name; do
         [[ -n $name ]] || continue
         linux=$(linux_locale_of "$name")

@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "platform/realplatform.h"
+#include "time/localedigits.h"
 
 #include <QApplication>
 
@@ -17,6 +18,9 @@ int main(int argc, char* argv[])
     // faces the windows ask for would be lost. Fusion draws them as on Linux.
     QApplication::setStyle(QStringLiteral("Fusion"));
 #endif
+    // The pickers and the counters write in the user's locale, with digits they can read back.
+    if (const QLocale system = QLocale::system(); withWholeDigits(system) != system)
+        QLocale::setDefault(withWholeDigits(system));
     // Ties the windows to the installed desktop entry, for the taskbar's icon and grouping.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.span_meter.SpanMeter"));
     RealPlatform platform;

@@ -1,6 +1,7 @@
 #include "base/failure.h"
 #include "promisedskip.h"
 #include "time/datetimetext.h"
+#include "time/localedigits.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -375,6 +376,30 @@ private Q_SLOTS:
             CHECK_READS_BACK(text, text.formatDate(value), value.datePart());
             CHECK_READS_BACK(text, text.formatTime(value), value.timePart());
         }
+    }
+
+    // Each locale's zero begins its ten digits, and is kept; a zero whose neighbours are no digits
+    // (Wine's Cantonese 〇), or no zero, is refused.
+    void zeroOfTenDigits_data()
+    {
+        QTest::addColumn<QString>("zero");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("ideographic zero") << QStringLiteral("\u3007") << false;
+        QTest::newRow("letter O") << QStringLiteral("O") << false;
+        QTest::newRow("none") << QString() << false;
+        QTest::newRow("two zeros") << QStringLiteral("00") << false;
+        QTest::newRow("Adlam, beyond 16 bits") << QString::fromUcs4(U"\U0001E950") << true;
+        for (const QLocale& locale : QLocale::matchingLocales(
+                 QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory))
+            QTest::addRow("%s %s", qPrintable(locale.name()),
+                          qPrintable(QLocale::scriptToCode(locale.script())))
+                << locale.zeroDigit() << true;
+    }
+    void zeroOfTenDigits()
+    {
+        QFETCH(QString, zero);
+        QFETCH(bool, whole);
+        QCOMPARE(isZeroOfTenDigits(zero), whole);
     }
 
 #ifdef Q_OS_WIN
