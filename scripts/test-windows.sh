@@ -186,7 +186,7 @@ check_pointer_sizes() {
 }
 
 # Beside the program, the papers a Windows user opens with a double click: our licence and README,
-# each licence of what we ship, and the notice naming Qt's version, its Debian source and our patch.
+# each licence of what we ship, and the notice naming Qt's version, its Debian source and our source archive.
 check_papers() {
     local missing=() file notice=$1/NOTICE.txt
     for file in README.txt COPYING.txt NOTICE.txt licences/GPL-3.txt licences/LGPL-3.txt \
