@@ -49,8 +49,8 @@ source tests/e2e/helpers.sh
 # Wine loses the output of a redirected console program, so a batch file writes it to a file.
 windows_layout_places() {
     local batch=$work/places.bat file=$work/places.txt places
-    echo "@"$(winepath -w "$tests/layout-places.exe")" ${1:+--scale $1} > "$(winepath -w "$file")"" \
-        >"$batch"
+    printf '@"%s" %s > "%s"\n' "$(winepath -w "$tests/layout-places.exe")" "${1:+--scale $1}" \
+        "$(winepath -w "$file")" >"$batch"
     wine cmd /c "$(winepath -w "$batch")" >/dev/null 2>&1 || true
     places=$(tr -d '\r' <"$file" 2>/dev/null) && [[ -n $places ]] ||
         { echo "FAIL: no layout places from $tests/layout-places.exe" >&2; return 1; }
@@ -237,12 +237,13 @@ check_source_archive() {
         diff -rq "$folder/archive/span-meter-$version" "$built"
 }
 
-# The id of the shown window of that title, once it is there (30 seconds at most). Wine always
-# names a window in _NET_WM_NAME, but in WM_NAME, which xdotool's --name reads, only where Xlib
-# knows the locale: the windows' own names are read too.
+# The id of the shown window of that title, once it is there (SECONDS at most, 30 unless given).
+# Wine always names a window in _NET_WM_NAME, but in WM_NAME, which xdotool's --name reads, only
+# where Xlib knows the locale: the windows' own names are read too.
+#   find_window TITLE [SECONDS]
 find_window() {
     local window tries
-    for tries in $(seq 300); do
+    for tries in $(seq $((${2:-30} * 10))); do
         window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
         [[ -n $window ]] || window=$(shown_titles | awk -v t="$1" '$0 ~ /^[0-9]+ / && substr($0, index($0, " ") + 1) == t { print $1; exit }')
         [[ -n $window ]] && { echo "$window"; return 0; }
@@ -334,11 +335,12 @@ skin_applied() {
 }
 
 # Waits until the window has painted: two screenshots in a row alike, of more than a few colours
-# (30 seconds at most). A click before then may reach a window not yet taking input.
+# (SECONDS at most, 30 unless given). A click before then may reach a window not yet taking input.
+#   settled WINDOW [SECONDS]
 settled() {
     local tries colours
     import -window "$1" "$work/settle-${DISPLAY#:}-a.png" 2>/dev/null || return 1
-    for tries in $(seq 100); do
+    for tries in $(seq $((${2:-30} * 10 / 3))); do
         sleep 0.3
         import -window "$1" "$work/settle-${DISPLAY#:}-b.png" 2>/dev/null || return 1
         colours=$(convert "$work/settle-${DISPLAY#:}-b.png" -format %k info: 2>/dev/null || echo 0)
@@ -394,7 +396,9 @@ check_installer() {
     printf 'QWidget#Form1 { background-color: #%s; }\n' "$skin_colour" >"$folder/x/o.cjs"
     (cd "$folder" && exec wine span-meter.exe >/dev/null 2>&1) &
     disown
-    if window=$(find_window "$title") && settled "$window"; then
+    # Its first start in a new prefix once took over 30 seconds, right after the locale table had
+    # loaded both cores for half an hour; a minute and a half tells slow from not at all.
+    if window=$(find_window "$title" 90) && settled "$window" 90; then
         expect "the skin under Polish and Russian folder names is applied" skin_applied "$window"
         # shellcheck disable=SC2046 # "X Y"
         xdotool mousemove --window "$window" $(centre Form1 PushButton2) click 1
@@ -402,7 +406,7 @@ check_installer() {
         expect "the installed program starts" false
     fi
     # "Start" says "Stop" once pressed.
-    if counter=$(find_window "Count Time Elapsed") && settled "$counter"; then
+    if counter=$(find_window "Count Time Elapsed" 90) && settled "$counter" 90; then
         import -window "$counter" "$work/before-start.png"
         # shellcheck disable=SC2046 # "X Y"
         xdotool mousemove --window "$counter" $(centre Form2 PushButton2) click 1
