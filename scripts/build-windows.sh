@@ -87,7 +87,7 @@ forget_source_list() {
 # and the styles; shared DLLs. Qt's Direct2D platform plugin is left out (it needs headers MinGW
 # lacks); Direct2D itself stays, for the DirectWrite font engine Qt 6.8 uses by default.
 build_qt() {
-    echo "== building Qt $qt_version for Windows into $qt (once; about 30 minutes on 2 cores)"
+    echo "== building Qt $qt_version for Windows into $qt (once; about 25 minutes on 2 cores)"
     fetch_qt_source
     local log=$cache/qt-build.log
     # Qt keeps the toolchain file's path; a copy in the cache outlives this checkout.

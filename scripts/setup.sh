@@ -61,6 +61,7 @@ group_wine=(
     xvfb xauth openbox xdotool x11-utils wmctrl  # an X server for Wine's windows
     python3-xlib                                 # the pointer's size, read from the X server
     imagemagick unzip xz-utils                   # the screenshots, the zip and source unpacked
+    git                                          # the commit the source archive names, to compare
     locales-all                                  # each locale as Linux has it, X input methods too
     "$liberation"                                # Arial's metrics in the Wine prefix
 )

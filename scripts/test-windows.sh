@@ -27,6 +27,10 @@ export LC_ALL=C.UTF-8
 
 work=$(mktemp -d /tmp/span-meter-wine.XXXXXX)
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+# Debian's wineserver makes its socket folder under TMPDIR and leaves it when killed: in here, it
+# goes with the rest.
+export TMPDIR=$work/tmp
+mkdir "$TMPDIR"
 # No Mono or Gecko: they would ask to be downloaded. No menu builder: it would write menu entries,
 # icons and file associations for each prefix into the home folder, pointing at a prefix that is
 # deleted at the end.
