@@ -190,7 +190,8 @@ check_pointer_sizes() {
 }
 
 # Beside the program, the papers a Windows user opens with a double click: our licence and README,
-# each licence of what we ship, and the notice naming Qt's version, its Debian source and our source archive.
+# each licence of what we ship, and the notice naming Qt's version, its Debian source and our
+# source archive.
 check_papers() {
     local missing=() file notice=$1/NOTICE.txt
     for file in README.txt COPYING.txt NOTICE.txt licences/GPL-3.txt licences/LGPL-3.txt \
@@ -632,7 +633,7 @@ check_every_locale() {
 # A row that failed with four workers sharing the two cores is tried once more alone, and fails only
 # if it fails again; both results are printed.
 retry_failed_locales() {
-    local failed name
+    local failed
     failed=$(cat "$work"/locales-*.failed)
     [[ -n $failed ]] || return 0
     echo "   failed beside the other workers, tried again alone:"

@@ -19,8 +19,8 @@ int main(int argc, char* argv[])
     QApplication::setStyle(QStringLiteral("Fusion"));
 #endif
     // The pickers and the counters write in the user's locale, with digits they can read back.
-    if (const QLocale system = QLocale::system(); withWholeDigits(system) != system)
-        QLocale::setDefault(withWholeDigits(system));
+    if (const QLocale system = QLocale::system(), whole = withWholeDigits(system); whole != system)
+        QLocale::setDefault(whole);
     // Ties the windows to the installed desktop entry, for the taskbar's icon and grouping.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.span_meter.SpanMeter"));
     RealPlatform platform;
